@@ -1,0 +1,135 @@
+// Calibration constants: memory words, upload and verify.
+#include <cstdio>
+#include <cstdlib>
+
+#include "protocol.h"
+#include "reading_format.h"
+
+namespace clinora {
+
+namespace {
+
+constexpr int kAxisABase = 0x70;
+constexpr int kAxisBBase = 0xA0;
+constexpr int kAxisAChecksum = 0x58;
+constexpr int kAxisBChecksum = 0x59;
+
+// The eight values of one axis as sent: six coefficients, cross linear, cross quadratic.
+std::array<float, 8> AxisValues(const DeviceRecord& r, bool axisA) {
+    const auto& c = axisA ? r.a : r.b;
+    std::array<float, 8> v{};
+    for (int k = 0; k < 6; ++k) v[k] = static_cast<float>(c[k]);
+    v[6] = static_cast<float>(axisA ? r.aCrossLinear : r.bCrossLinear);
+    v[7] = static_cast<float>(axisA ? r.aCrossQuadratic : r.bCrossQuadratic);
+    return v;
+}
+
+std::tm LocalNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+bool BusProtocol::ReadEepromWord(int address, uint32_t& word) {
+    word = 0;
+    for (int i = 0; i < 4; ++i) {
+        uint8_t byte = 0;
+        if (!ReadEepromByte(address + i, 1200, byte)) return false;
+        word |= static_cast<uint32_t>(byte) << (8 * i);
+    }
+    return true;
+}
+
+bool BusProtocol::WriteMemoryWord(int address, uint32_t w) {
+    char command[64];
+    std::snprintf(command, sizeof command, "WM %X %X %X %X %X %X", static_cast<unsigned>(address),
+                  4u, w & 0xFF, (w >> 8) & 0xFF, (w >> 16) & 0xFF, (w >> 24) & 0xFF);
+    const std::string address_ = target();
+    zeroBuffer();
+    state_.port().Discard();
+    if (!SendCommand(address_, command)) return false;
+    clock_.sleepMs(500);
+    return waitReply("WM", 2000, 100, false);
+}
+
+bool BusProtocol::currentAddress(int boardIndex, std::string& address) const {
+    return state_.locked([&](const SharedData& d) {
+        if (boardIndex < 0 || boardIndex >= static_cast<int>(d.currentAddresses.size()) ||
+            boardIndex >= kMaxBoards) {
+            return false;
+        }
+        address = d.currentAddresses[boardIndex];
+        return true;
+    });
+}
+
+bool BusProtocol::uploadAxis(const std::array<float, 8>& values, int base, int checksumCell) {
+    for (int k = 0; k < 8; ++k) {
+        if (!WriteMemoryWord(base + 4 * k, FloatToWord(values[k]))) return false;
+        clock_.sleepMs(200);
+    }
+    if (!WriteEepromByte(checksumCell, AxisChecksum(values))) return false;
+    clock_.sleepMs(200);
+    return true;
+}
+
+bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
+    std::string address;
+    if (!currentAddress(boardIndex, address)) return false;
+    setTarget(address);
+    notify(100, std::atoi(address.c_str()));
+    const DeviceRecord record =
+        state_.locked([&](const SharedData& d) { return d.devices[boardIndex]; });
+    if (axisA && !uploadAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum)) return false;
+    if (axisB && !uploadAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum)) return false;
+    const std::tm date = localDate_ ? localDate_() : LocalNow();
+    const int dateBytes[4] = {20, (date.tm_year + 1900) % 100, date.tm_mon + 1, date.tm_mday};
+    for (int i = 0; i < 4; ++i) {
+        if (!WriteEepromByte(0x54 + i, dateBytes[i])) return false;
+        clock_.sleepMs(200);
+    }
+    const int fixed[4] = {1, 1, 3, 1};
+    for (int i = 0; i < 4; ++i) {
+        if (!WriteEepromByte(0x50 + i, fixed[i])) return false;
+        clock_.sleepMs(200);
+    }
+    if (!Transact(address, "I", 2000)) return false;
+    clock_.sleepMs(200);
+    return true;
+}
+
+bool BusProtocol::UploadCalibration(int boardIndex) {
+    const bool axisA = state_.locked([](const SharedData& d) { return d.settings.axisSelector == 1; });
+    return upload(boardIndex, axisA, !axisA);
+}
+
+bool BusProtocol::UploadCalibrationBiaxial(int boardIndex) { return upload(boardIndex, true, true); }
+
+bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int pauseMs) {
+    for (int k = 0; k < 8; ++k) {
+        uint32_t word = 0;
+        if (!ReadEepromWord(base + 4 * k, word)) return false;
+        // Compare as single precision; identical bits also match (a NaN written
+        // is a NaN read back).
+        if (WordToFloat(word) != values[k] && word != FloatToWord(values[k])) return false;
+        clock_.sleepMs(pauseMs);
+    }
+    return true;
+}
+
+bool BusProtocol::VerifyCalibration(int boardIndex) {
+    std::string address;
+    if (!currentAddress(boardIndex, address)) return false;
+    setTarget(address);
+    notify(106, std::atoi(address.c_str()));
+    const auto [record, axisA] = state_.locked([&](const SharedData& d) {
+        return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);
+    });
+    if (axisA) return verifyAxis(AxisValues(record, true), kAxisABase, 0);
+    return verifyAxis(AxisValues(record, false), kAxisBBase, 200);
+}
+
+}  // namespace clinora

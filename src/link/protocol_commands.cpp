@@ -1,0 +1,259 @@
+// Reading, identity, address and settings commands.
+#include <cstdlib>
+#include <cstring>
+
+#include "command_line.h"
+#include "protocol.h"
+#include "reading_format.h"
+
+namespace clinora {
+
+namespace {
+
+bool Contains(const std::string& text, const char* word) {
+    return text.find(word) != std::string::npos;
+}
+
+std::string Cut9(const std::string& text) { return text.substr(0, 9); }
+
+const std::array<int, 3> kSensorCells = {0x41, 0x42, 0x43};
+const std::array<int, 3> kFlagCells = {0x49, 0x4A, 0x4B};
+
+}  // namespace
+
+bool BusProtocol::SetReadingUnits(int code) {
+    clock_.sleepMs(200);
+    setTarget(kBroadcastAddress);
+    const char* command = code == 0 ? "RU 0" : code == 2 ? "RU 2" : "RU 1";
+    const bool ok = TransactQuick(kBroadcastAddress, command);
+    clock_.sleepMs(100);
+    return ok;
+}
+
+bool BusProtocol::SetTriggerMode(bool continuous) {
+    setTarget(kBroadcastAddress);
+    const bool ok = TransactQuick(kBroadcastAddress, continuous ? "TR 1" : "TR");
+    clock_.sleepMs(100);
+    return ok;
+}
+
+bool BusProtocol::SetModeZero() {
+    const bool ok = SendCommand("", "MODE 0");
+    clock_.sleepMs(100);
+    return ok;
+}
+
+bool BusProtocol::ResetAllAddresses() {
+    const bool ok = SendCommand(kBroadcastAddress, "AR 60317 60317");
+    clock_.sleepMs(100);
+    return ok;
+}
+
+bool BusProtocol::QueryAddress() {
+    if (!Transact(kBroadcastAddress, "DA", 2000)) return false;
+    std::string found = ReplyField(reply(), 3);
+    found = found.substr(0, found.find(','));
+    state_.locked([&](SharedData& d) { d.readings.foundAddress = found; });
+    return true;
+}
+
+bool BusProtocol::ChangeAddress() {
+    const std::string address = target();
+    const std::string newAddress =
+        state_.locked([](const SharedData& d) { return d.request.newAddress; });
+    // Both texts end up inside command lines: refuse anything but an address.
+    if (!IsValidAddress(address) || !IsValidAddress(newAddress)) return false;
+    if (!SendCommand(address, std::string("PSW ") + kBusPassword)) return false;
+    clock_.sleepMs(100);
+    if (!SendCommand(address, "DA " + newAddress + " " + newAddress)) return false;
+    clock_.sleepMs(100);
+    zeroBuffer();
+    return waitReply("DA", 1500, 50, true);
+}
+
+bool BusProtocol::WriteTypeCode() {
+    const auto letters = state_.locked([](const SharedData& d) { return d.request.typeLetters; });
+    clock_.sleepMs(500);
+    if (!WriteEepromByte(1, letters[0])) return false;
+    clock_.sleepMs(500);
+    return WriteEepromByte(2, letters[1]);
+}
+
+bool BusProtocol::ReadSingleReading() {
+    if (!TransactQuick(kBroadcastAddress, "SR")) {
+        state_.locked([](SharedData& d) {
+            d.readings.axisA = "----";
+            d.readings.axisB = "----";
+            d.readings.temperature = "--.-";
+        });
+        return false;
+    }
+    const ReadingFields fields = SplitReading(ReplyField(reply(), 3));
+    const std::string tail = fields.rest;
+    std::string a = Cut9(fields.a);
+    std::string b = Cut9(fields.b);
+    if (Contains(a, "NAN")) {
+        state_.locked([](SharedData& d) {
+            d.readings.axisA = "Wait...";
+            d.readings.axisB = "Wait...";
+        });
+        return true;
+    }
+    const auto [settings, units] = state_.locked(
+        [](const SharedData& d) { return std::make_pair(d.settings, d.readings.unitsLabel); });
+    if (!settings.calibrationMode && settings.monitorUnitsUser == 1) {
+        a = Printf("%.3f", SineToDegrees(ToDouble(a)));
+        if (Contains(b, "NAN")) {
+            state_.locked([&](SharedData& d) {
+                d.readings.axisA = a;
+                d.readings.axisB = "Wait...";
+            });
+            return true;
+        }
+        if (units != "mm") b = Printf("%.3f", SineToDegrees(ToDouble(b)));
+    }
+    const double celsius = ToDouble(tail);
+    const std::string temperature = FormatTemperature(
+        celsius, !settings.calibrationMode && settings.fahrenheit);
+    state_.locked([&](SharedData& d) {
+        d.readings.axisA = a;
+        d.readings.axisB = b;
+        d.readings.temperature = temperature;
+    });
+    return true;
+}
+
+bool BusProtocol::boardListEntry(std::string& address) const {
+    return state_.locked([&](const SharedData& d) {
+        const int i = d.worker.currentBoardIndex;
+        if (i < 0 || i >= static_cast<int>(d.request.boardList.size()) || i >= kMaxBoards) {
+            return false;
+        }
+        address = d.request.boardList[i];
+        return true;
+    });
+}
+
+bool BusProtocol::ReadBoardReading() {
+    std::string address;
+    if (!boardListEntry(address)) return false;
+    const int slot = state_.locked([](const SharedData& d) { return d.worker.currentBoardIndex; });
+    if (!TransactQuick(address, "SR")) {
+        state_.locked([&](SharedData& d) { d.readings.boards[slot].temperature = 0; });
+        return false;
+    }
+    clock_.sleepMs(100);
+    const ReadingFields fields = SplitReading(ReplyField(reply(), 3));
+    state_.locked([&](SharedData& d) {
+        d.readings.boards[slot] = {ToDouble(fields.a), ToDouble(fields.b), ToDouble(fields.rest)};
+    });
+    return true;
+}
+
+bool BusProtocol::TriggerBoard() {
+    std::string address;
+    if (!boardListEntry(address)) return false;
+    setTarget(address);
+    const bool ok = Transact(address, "TR", 2000);
+    clock_.sleepMs(100);
+    return ok;
+}
+
+bool BusProtocol::ReadDeviceInfo() {
+    bool all = true;
+    if (Transact(kBroadcastAddress, "F", 2000)) {
+        const float version = static_cast<float>(ToDouble(std::string(reply()).substr(2)));
+        state_.locked([&](SharedData& d) { d.readings.firmwareVersion = version; });
+    } else {
+        all = false;
+    }
+    clock_.sleepMs(100);
+    if (Transact(kBroadcastAddress, "SN", 2000)) {
+        const std::string serial = ReplyField(reply(), 3);
+        state_.locked([&](SharedData& d) { d.readings.serialNumber = serial; });
+    } else {
+        all = false;
+    }
+    clock_.sleepMs(100);
+    if (Transact(kBroadcastAddress, "BR", 2000)) {
+        const std::string field = ReplyField(reply(), 3);
+        const size_t comma = field.find(',');
+        const float revision =
+            static_cast<float>(comma != std::string::npos ? ToDouble(field.substr(0, comma))
+                                                          : ToDouble(std::string(reply()).substr(2)));
+        state_.locked([&](SharedData& d) { d.readings.boardRevision = revision; });
+    } else {
+        all = false;
+    }
+    return all;
+}
+
+bool BusProtocol::WriteEepromByte(int address, int value) {
+    char command[32];
+    std::snprintf(command, sizeof command, "WE %X %.2X", static_cast<unsigned>(address),
+                  static_cast<unsigned>(value) & 0xFF);
+    return Transact(target(), command, 2000);
+}
+
+bool BusProtocol::ReadEepromByte(int address, int timeoutMs, uint8_t& value) {
+    const std::string command = "RE " + Hex(static_cast<unsigned>(address));
+    if (!Transact(target(), command, timeoutMs)) return false;
+    const std::string text = reply();
+    const size_t at = command.size() + 1;
+    value = at < text.size()
+                ? static_cast<uint8_t>(std::strtoul(text.c_str() + at, nullptr, 16) & 0xFF)
+                : 0;
+    return true;
+}
+
+bool BusProtocol::readSettingBytes(const std::array<int, 3>& cells, bool flags) {
+    clock_.sleepMs(50);
+    for (int i = 0; i < 3; ++i) {
+        uint8_t value = 0;
+        if (!ReadEepromByte(cells[i], 800, value)) return false;
+        if (flags) value = value == 1 ? 1 : 0;
+        state_.locked([&](SharedData& d) {
+            (flags ? d.readings.axisFlags : d.readings.sensorSettings)[i] = value;
+        });
+        clock_.sleepMs(50);
+    }
+    return true;
+}
+
+bool BusProtocol::ReadSensorSettings() { return readSettingBytes(kSensorCells, false); }
+
+bool BusProtocol::ReadAxisFlags() { return readSettingBytes(kFlagCells, true); }
+
+bool BusProtocol::writeSettingBytes(int boardIndex, const std::array<int, 3>& cells,
+                                    const std::array<uint8_t, 3>& values, bool flags) {
+    const bool toAll = state_.locked([](const SharedData& d) { return d.settings.setTypeToAll; });
+    if (toAll) {
+        std::string address;
+        if (!currentAddress(boardIndex, address)) return false;
+        setTarget(address);
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!WriteEepromByte(cells[i], values[i])) return false;
+        clock_.sleepMs(100);
+    }
+    if (!Transact(target(), "I", 2000)) return false;
+    clock_.sleepMs(100);
+    state_.locked([&](SharedData& d) {
+        (flags ? d.readings.axisFlags : d.readings.sensorSettings) = values;
+        if (!toAll) d.worker.currentBoardIndex = d.worker.boardCount - 1;
+    });
+    return true;
+}
+
+bool BusProtocol::WriteSensorSettings(int boardIndex) {
+    const auto values =
+        state_.locked([](const SharedData& d) { return d.request.sensorSettings; });
+    return writeSettingBytes(boardIndex, kSensorCells, values, false);
+}
+
+bool BusProtocol::WriteAxisFlags(int boardIndex) {
+    const auto values = state_.locked([](const SharedData& d) { return d.request.axisFlags; });
+    return writeSettingBytes(boardIndex, kFlagCells, values, true);
+}
+
+}  // namespace clinora
