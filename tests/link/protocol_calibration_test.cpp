@@ -1,0 +1,134 @@
+// Memory words, calibration upload and verify.
+#include <gtest/gtest.h>
+
+#include "link/reading_format.h"
+#include "protocol_bench.h"
+
+namespace clinora {
+namespace {
+
+using testing::ProtocolBench;
+
+void SetConstants(SharedData& d, int board, double base) {
+    DeviceRecord& r = d.devices[board];
+    for (int k = 0; k < 6; ++k) {
+        r.a[k] = base + 0.1 * k;
+        r.b[k] = -base - 0.01 * k;
+    }
+    r.aCrossLinear = 0.001;
+    r.aCrossQuadratic = -0.002;
+    r.bCrossLinear = 1e-5;
+    r.bCrossQuadratic = 3.3;
+}
+
+float BoardFloat(const ProtocolBench& b, size_t board, int cell) {
+    uint32_t w = 0;
+    for (int i = 0; i < 4; ++i) w |= static_cast<uint32_t>(b.memory(board, cell + i)) << (8 * i);
+    return WordToFloat(w);
+}
+
+TEST(Memory, WordsGoOutLeastSignificantByteFirst) {
+    ProtocolBench b;
+    b.setTarget("101");
+    ASSERT_TRUE(b.protocol.WriteMemoryWord(0x70, FloatToWord(1.0f)));
+    ASSERT_TRUE(b.protocol.WriteMemoryWord(0xA0, FloatToWord(0.0f)));
+    EXPECT_EQ(b.lines(), (std::vector<std::string>{"@@101 WM 70 4 0 0 80 3F",
+                                                   "@@101 WM A0 4 0 0 0 0"}));
+    uint32_t word = 0;
+    ASSERT_TRUE(b.protocol.ReadEepromWord(0x70, word));
+    EXPECT_EQ(word, 0x3F800000u);
+    uint8_t byte = 0;
+    ASSERT_TRUE(b.protocol.ReadEepromByte(0x73, 1200, byte));
+    EXPECT_EQ(byte, 0x3F);
+
+    // The memory-write wait judges the first bytes that arrive.
+    b.answer("WM 70 4 0 0 80 3F", {"XX\r\n"});
+    EXPECT_FALSE(b.protocol.WriteMemoryWord(0x70, FloatToWord(1.0f)));
+    b.answer("WM 70 4 0 0 80 3F", {"WM ?\r\n"});
+    const int64_t start = b.clock.nowMs();
+    EXPECT_FALSE(b.protocol.WriteMemoryWord(0x70, FloatToWord(1.0f)));
+    EXPECT_GE(b.clock.nowMs() - start, 500 + 2000);
+}
+
+TEST(Calibration, UploadAndVerifyOneAxisAtATime) {
+    ProtocolBench b({"101", "102"});
+    b.edit([](SharedData& d) {
+        d.currentAddresses = {"101", "102"};
+        SetConstants(d, 1, 0.25);
+        d.settings.axisSelector = 1;
+    });
+    ASSERT_TRUE(b.protocol.UploadCalibration(1));
+    EXPECT_EQ(b.events, (std::vector<std::pair<int, int>>{{100, 102}}));
+    const auto d = b.data();
+    std::array<float, 8> sent{};
+    for (int k = 0; k < 6; ++k) sent[k] = static_cast<float>(d.devices[1].a[k]);
+    sent[6] = 0.001f;
+    sent[7] = -0.002f;
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(BoardFloat(b, 1, 0x70 + 4 * k), sent[k]) << k;
+    EXPECT_EQ(b.memory(1, 0x58), AxisChecksum(sent));
+    EXPECT_EQ(b.memory(1, 0x54), 20);
+    EXPECT_EQ(b.memory(1, 0x55), 26);
+    EXPECT_EQ(b.memory(1, 0x56), 12);
+    EXPECT_EQ(b.memory(1, 0x57), 7);
+    const std::array<int, 4> fixed = {1, 1, 3, 1};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(b.memory(1, 0x50 + i), fixed[i]);
+    EXPECT_EQ(b.lines().back(), "@@102 I");
+    // Axis B untouched, board 0 untouched.
+    EXPECT_NE(BoardFloat(b, 1, 0xA0), static_cast<float>(d.devices[1].b[0]));
+    EXPECT_NE(BoardFloat(b, 0, 0x70), sent[0]);
+
+    ASSERT_TRUE(b.protocol.VerifyCalibration(1));
+    EXPECT_EQ(b.events.back(), std::make_pair(106, 102));
+    EXPECT_FALSE(b.protocol.VerifyCalibration(0));  // board 0 still has its own constants
+
+    b.edit([](SharedData& d) { d.settings.axisSelector = 0; });
+    EXPECT_FALSE(b.protocol.VerifyCalibration(1));
+    ASSERT_TRUE(b.protocol.UploadCalibration(1));
+    ASSERT_TRUE(b.protocol.VerifyCalibration(1));
+    EXPECT_EQ(BoardFloat(b, 1, 0xBC), 3.3f);
+}
+
+TEST(Calibration, BiaxialUploadWritesBothAxesAFirst) {
+    ProtocolBench b;
+    b.edit([](SharedData& d) {
+        d.currentAddresses = {"101"};
+        SetConstants(d, 0, -0.5);
+        d.settings.axisSelector = 0;
+    });
+    ASSERT_TRUE(b.protocol.UploadCalibrationBiaxial(0));
+    const auto lines = b.lines();
+    EXPECT_EQ(lines[0], "@@101 WM 70 4 0 0 0 BF");
+    b.edit([](SharedData& d) { d.settings.axisSelector = 1; });
+    EXPECT_TRUE(b.protocol.VerifyCalibration(0));
+    b.edit([](SharedData& d) { d.settings.axisSelector = 0; });
+    EXPECT_TRUE(b.protocol.VerifyCalibration(0));
+}
+
+TEST(Calibration, VerifyComparesInSinglePrecision) {
+    ProtocolBench b;
+    b.edit([](SharedData& d) {
+        d.currentAddresses = {"101"};
+        d.devices[0] = DeviceRecord{};
+        d.devices[0].a = {0.1, 1.0 / 3.0, 1e-7, 0, 0, 0};
+    });
+    ASSERT_TRUE(b.protocol.UploadCalibration(0));
+    // The record still holds the doubles; the board holds their singles.
+    EXPECT_TRUE(b.protocol.VerifyCalibration(0));
+    b.edit([](SharedData& d) { d.devices[0].a[1] = 0.3334; });
+    EXPECT_FALSE(b.protocol.VerifyCalibration(0));
+}
+
+TEST(Calibration, FirstFailureStopsTheUploadAndBadIndexesSendNothing) {
+    ProtocolBench b;
+    b.edit([](SharedData& d) { d.currentAddresses = {"101"}; });
+    b.answer("WM 7C 4 0 0 0 0", {});
+    EXPECT_FALSE(b.protocol.UploadCalibration(0));
+    EXPECT_EQ(b.lines().back(), "@@101 WM 7C 4 0 0 0 0");
+    b.bus.clearReceivedLines();
+    EXPECT_FALSE(b.protocol.UploadCalibration(1));
+    EXPECT_FALSE(b.protocol.VerifyCalibration(-1));
+    EXPECT_TRUE(b.lines().empty());
+}
+
+}  // namespace
+}  // namespace clinora
