@@ -6,7 +6,7 @@ namespace clinora {
 
 // A serial device file (USB adapter, built-in port, pseudo-terminal) driven
 // through POSIX termios: raw 8N1, non-blocking reads.
-class TermiosDevice final : public SerialDevice {
+class TermiosDevice : public SerialDevice {
 public:
     ~TermiosDevice() override;
     int open(const std::string& path) override;

@@ -1,0 +1,101 @@
+// The termios port against simulated boards served on a pseudo-terminal, in
+// real time.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+
+#include "link/protocol.h"
+#include "link/reading_format.h"
+#include "link/termios_device.h"
+#include "sim/board_config.h"
+#include "sim/pty_bridge.h"
+
+namespace clinora {
+namespace {
+
+using Micro = std::chrono::microseconds;
+
+// A termios device that notes when every byte was handed to the line.
+struct TimedDevice : TermiosDevice {
+    std::mutex mutex;
+    std::vector<int64_t> writeTimesUs;
+    int writeByte(uint8_t byte) override {
+        const int result = TermiosDevice::writeByte(byte);
+        std::lock_guard<std::mutex> lock(mutex);
+        writeTimesUs.push_back(std::chrono::duration_cast<Micro>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+        return result;
+    }
+};
+
+struct PtyRig {
+    RealClock clock;
+    sim::SimBus bus{clock};
+    sim::PtyBridge bridge{bus};
+    TimedDevice device;
+    SerialPort port{device};
+    SharedState state{port};
+    BusProtocol protocol{state, clock};
+
+    PtyRig() {
+        bus.addBoard(sim::VariedBoard("101", 5));
+        EXPECT_EQ(bridge.start(), 0);
+        port.pinPath(bridge.slavePath());
+    }
+};
+
+TEST(SerialPty, WrongRateIsNotHeardAndTheRightOneIs) {
+    PtyRig rig;
+    ASSERT_TRUE(OpenBusPort(rig.state, 9600)) << rig.port.errorText();
+    EXPECT_FALSE(rig.protocol.QueryAddress());
+    ASSERT_TRUE(OpenBusPort(rig.state, 115200)) << rig.port.errorText();
+    ASSERT_TRUE(rig.protocol.QueryAddress());
+    EXPECT_EQ(rig.state.snapshot().readings.foundAddress, "101");
+}
+
+TEST(SerialPty, QueryReadUploadAndVerifyInRealTime) {
+    PtyRig rig;
+    ASSERT_TRUE(OpenBusPort(rig.state, 115200)) << rig.port.errorText();
+    EXPECT_EQ(rig.bus.status().hostBaud, 115200);
+
+    ASSERT_TRUE(rig.protocol.QueryAddress());
+    EXPECT_EQ(rig.state.snapshot().readings.foundAddress, "101");
+
+    // Each command byte is followed by at least 10 ms before the next one.
+    {
+        std::lock_guard<std::mutex> lock(rig.device.mutex);
+        const auto& t = rig.device.writeTimesUs;
+        ASSERT_EQ(t.size(), std::string("@@65535 DA\r").size());
+        for (size_t i = 1; i < t.size(); ++i) EXPECT_GE(t[i] - t[i - 1], 10000) << i;
+    }
+    // The boards' side sees the same pacing (give or take a millisecond of
+    // scheduling on the way through the terminal).
+    const auto lines = rig.bus.receivedLines();
+    ASSERT_FALSE(lines.empty());
+    for (size_t i = 1; i < lines[0].byteTimesMs.size(); ++i) {
+        EXPECT_GE(lines[0].byteTimesMs[i] - lines[0].byteTimesMs[i - 1], 9) << i;
+    }
+
+    rig.bus.setTilt(0, 30.0);
+    rig.clock.sleepMs(sim::SimBoard::kWarmUpMs);  // the board's first measurement
+    ASSERT_TRUE(rig.protocol.ReadSingleReading());
+    EXPECT_NEAR(std::stod(rig.state.snapshot().readings.axisA), 30.0, 0.1);
+
+    rig.state.locked([](SharedData& d) {
+        d.currentAddresses = {"101"};
+        d.devices[0].a = {0.01, 0.52, -0.003, 0.0004, 1e-5, -2e-6};
+        d.devices[0].aCrossLinear = 0.1;
+        d.settings.axisSelector = 1;
+    });
+    ASSERT_TRUE(rig.protocol.UploadCalibration(0));
+    ASSERT_TRUE(rig.protocol.VerifyCalibration(0));
+    const float a1 = rig.bus.inspectBoard(0, [](const sim::SimBoard& b) {
+        return b.memory().getFloat(0x74);
+    });
+    EXPECT_EQ(a1, 0.52f);
+}
+
+}  // namespace
+}  // namespace clinora
