@@ -32,6 +32,26 @@ struct WorkingCopies {
     bool fahrenheit = false;
     bool setTypeToAll = false;
     int axisSelector = 1;  // 1 axis A, 0 axis B
+    // Working copies used by the pages only (seeded at start, copied back at exit).
+    bool averagingOn = false;
+    bool noiseBarOn = false;
+    bool expertModeOn = false;
+    int averageNum = 5;
+    bool playSound = true;
+    int soundFileIndex = 0;
+    int calDisplayDecimalNum = 4;
+    bool filterFiles = true;
+    bool biaxialFile = false;
+    int tiltRange = 15;
+    int logInterval = 2;
+    bool appendData = false;
+    bool negateA = false;
+    bool negateB = false;
+    double rangeErrorCal = 0.5;
+    double rangeErrorCalTest = 0.0001;
+    bool rangeCheckEnable = true;
+    std::string logFileName = "ZOV_Orvano_LOG.csv";  // "DataFile"
+    std::string promptFileName = "CalPrompts.csv";   // follows "TiltRange"
 };
 
 // Results the protocol leaves for the pages.

@@ -1,0 +1,61 @@
+#include "reading_log.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace clinora {
+
+std::string ToSingleBytes(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        // A truncated or broken sequence: the lead byte stands alone.
+        if (i + extra >= utf8.size()) extra = 0;
+        for (int k = 1; k <= extra; ++k) {
+            if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) extra = 0;
+        }
+        unsigned code = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        out += static_cast<char>(code & 0xFF);
+        i += 1 + extra;
+    }
+    return out;
+}
+
+std::string FormatLogLine(const LogReading& r, bool withComment) {
+    char date[80];
+    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", r.time.tm_mday,
+                  r.time.tm_mon + 1, r.time.tm_year + 1900, r.time.tm_hour, r.time.tm_min,
+                  r.time.tm_sec);
+    std::string line = r.serial + "," + date + "," + r.temperature + ",\u00B0C," + r.axisA + "," +
+                       r.unit + "," + r.axisB + "," + (r.deviceUnits == "mm" ? "mm" : r.unit);
+    if (withComment) line += "," + r.comment;
+    return ToSingleBytes(line);
+}
+
+std::optional<std::string> CommentProblem(const std::string& comment) {
+    if (comment.find(',') != std::string::npos) return "Commas not allowed in comment string";
+    // A line break or another control character would split or corrupt the row.
+    for (char c : comment) {
+        if (static_cast<unsigned char>(c) < 32 || c == 127) {
+            return "Line breaks and control characters not allowed in comment string";
+        }
+    }
+    return std::nullopt;
+}
+
+int ParseLeadingNumber(const std::string& text) {
+    long value = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        value = value * 10 + (c - '0');
+        if (value > 1000000) break;  // far outside any interval; avoid overflow
+    }
+    return static_cast<int>(value);
+}
+
+}  // namespace clinora

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace clinora {
+
+inline constexpr const char* kReadingLogHeader =
+    "Serial,Date,Temp,Temp units,Axis A,Units,Axis B,Units,Comment";
+
+// What one line of the reading log is made of. Texts are as displayed (UTF-8).
+struct LogReading {
+    std::string serial;
+    std::string temperature;  // carries its own unit, e.g. "21.50 °C"
+    std::string axisA, axisB;
+    std::string unit;         // log unit text of the selected reading type
+    std::string deviceUnits;  // the board's units label ("mm" for a tunnel board)
+    std::string comment;
+    std::tm time{};
+};
+
+// One log line as bytes for the file, one byte per character: serial, date,
+// temperature, "°C", axis A, unit, axis B, unit ("mm" for a tunnel board) and,
+// when `withComment`, the comment (the timer's lines always carry the column,
+// a saved reading only when its comment is not empty).
+std::string FormatLogLine(const LogReading& reading, bool withComment);
+
+// Why a Label text cannot be a comment, or nothing when it can.
+std::optional<std::string> CommentProblem(const std::string& comment);
+
+// Leading decimal digits of an interval box text; 0 when there are none.
+int ParseLeadingNumber(const std::string& text);
+
+inline constexpr int kMinLogInterval = 2, kMaxLogInterval = 60;
+inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 60 seconds.";
+
+// UTF-8 text as one byte per character (the low 8 bits of each code point),
+// as the data files store it: "°" becomes the byte 0xB0.
+std::string ToSingleBytes(const std::string& utf8);
+
+}  // namespace clinora

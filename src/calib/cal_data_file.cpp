@@ -1,0 +1,192 @@
+#include "calib/cal_data_file.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+#include "calib/byte_lines.h"
+#include "calib/cal_file_layout.h"
+#include "calib/nominal_angles.h"
+#include "calib/number_text.h"
+
+namespace clinora::calib {
+
+namespace {
+
+constexpr int kMaxNameSuffix = 1025;
+// The constants reader takes at most this many bytes for one line.
+constexpr std::size_t kConstantsLineBytes = 80;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool Exists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+// The value of a constants line: the text after the first comma, trimmed of
+// blanks and then of commas at both ends.
+bool ConstantValue(const std::string& line, double& value) {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string::npos) return false;
+    std::string_view text(line);
+    text.remove_prefix(comma + 1);
+    for (const char trim : {' ', ','}) {
+        while (!text.empty() && text.front() == trim) text.remove_prefix(1);
+        while (!text.empty() && text.back() == trim) text.remove_suffix(1);
+    }
+    double parsed = 0.0;
+    // A value that is no finite number must not reach a board.
+    if (!TryParseLeadingDouble(text, parsed) || !std::isfinite(parsed)) return false;
+    value = parsed;
+    return true;
+}
+
+}  // namespace
+
+void CalDataFile::SetPositionCount(int positions) { n_ = std::clamp(positions, 0, kMaxPositions); }
+
+std::string CalDataFile::MakeFileName(const DeviceRecord& record, std::string_view prefix,
+                                      bool append) {
+    const LocalDateTime now = now_();
+    const std::string base = FormatInt(record.addressNumber, 5) + "_CAL_DATA_" +
+                             std::string(prefix) + FormatInt(now.month, 2) + "-" +
+                             FormatInt(now.day, 2) + "-" + FormatInt(now.year % 100, 2);
+    std::string name = base + ".csv";
+    // Appending keeps adding runs to the day's file; otherwise an earlier file
+    // is never overwritten.
+    if (!append && Exists(folder_ / name)) {
+        int suffix = 1;
+        for (; suffix <= kMaxNameSuffix; ++suffix) {
+            name = base + "(" + FormatInt(suffix) + ").csv";
+            if (!Exists(folder_ / name)) break;
+        }
+        if (suffix > kMaxNameSuffix) name = "FilenameError.csv";
+    }
+    lastName_ = name;
+    lastPath_ = folder_ / name;
+    return name;
+}
+
+int CalDataFile::WriteText(const std::filesystem::path& path, const std::string& text,
+                           bool append) const {
+    const std::filesystem::path& target = path.empty() ? lastPath_ : path;
+    if (target.empty()) return 1;
+    File file(std::fopen(target.c_str(), append ? "ab" : "wb"));
+    if (!file) return 1;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    const bool closed = std::fclose(file.release()) == 0;
+    return written && closed ? 0 : 1;
+}
+
+int CalDataFile::WriteCalibrationFile(const std::filesystem::path& path, const DeviceRecord& record,
+                                      const CalFitWorkspace& workspace, bool append, int axis) {
+    if (axis != kAxisA && axis != kAxisB) return 1;
+    std::array<ReportFace, 2> faces;
+    for (int f = kAxisA; f <= kAxisB; ++f) {
+        ReportFace& face = faces[static_cast<std::size_t>(f)];
+        for (int k = 0; k < n_; ++k) {
+            face.swingRight[static_cast<std::size_t>(k)] =
+                workspace.CalibratedMain(f, kFirstSweep, k);
+            face.swingLeft[static_cast<std::size_t>(k)] =
+                workspace.CalibratedMain(f, kReturnSweep, k);
+        }
+        face.withMean = true;
+        face.withError = f == axis;
+        face.crossAngle = CrossAngleDegrees(workspace.CrossLinear(f));
+        // Companion readings at both ends of the sweeps, through the other axis.
+        const int last = n_ - 1;
+        const double s = std::fabs(workspace.CalibratedCompanion(f, kFirstSweep, 0)) +
+                         std::fabs(workspace.CalibratedCompanion(f, kReturnSweep, 0)) +
+                         std::fabs(workspace.CalibratedCompanion(f, kFirstSweep, last)) +
+                         std::fabs(workspace.CalibratedCompanion(f, kReturnSweep, last));
+        face.calibratedCross = CrossAngleDegrees(s * 0.25 * 2.0);
+        face.coefficients = workspace.CoefficientsOf(f);
+        face.crossLinear = workspace.CrossLinear(f);
+        face.crossQuadratic = workspace.CrossQuadratic(f);
+    }
+    return WriteText(
+        path, RenderCalibrationFile(record, axis, n_, NominalAngles(tiltRange_), faces, now_()),
+        append);
+}
+
+int CalDataFile::WriteTestFile(const std::filesystem::path& path, const DeviceRecord& record,
+                               bool append, int axis) {
+    if (axis != kAxisA && axis != kAxisB) return 1;
+    std::array<ReportFace, 2> faces;
+    for (int f = kAxisA; f <= kAxisB; ++f) {
+        ReportFace& face = faces[static_cast<std::size_t>(f)];
+        const bool isA = f == kAxisA;
+        // A test run stores calibrated values: they are reported as they are.
+        face.swingRight = isA ? record.aFirstMain : record.bFirstMain;
+        face.swingLeft = isA ? record.aReturnMain : record.bReturnMain;
+        face.withMean = face.withError = f == axis;
+        face.crossAngle = CrossAngleDegrees(isA ? record.aCrossLinear : record.bCrossLinear);
+        face.calibratedCross = 0.0;
+        face.coefficients = isA ? record.a : record.b;
+        face.crossLinear = isA ? record.aCrossLinear : record.bCrossLinear;
+        face.crossQuadratic = isA ? record.aCrossQuadratic : record.bCrossQuadratic;
+    }
+    return WriteText(
+        path, RenderCalibrationFile(record, axis, n_, NominalAngles(tiltRange_), faces, now_()),
+        append);
+}
+
+int CalDataFile::ReadCalibrationConstants(const std::filesystem::path& path, DeviceRecord& record) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) return kConstantsCannotOpen;
+    ByteLineReader reader(file.get(), kConstantsLineBytes);
+    std::string line;
+    bool found = false;
+    while (!found && reader.ReadLine(line))
+        found = line.find("Calibration Constants") != std::string::npos;
+    if (!found) return kConstantsNotFound;
+
+    // A file with axis A only leaves B as the identity.
+    record.b = {0.0, 1.0, 0.0, 0.0, 0.0, 0.0};
+    record.bCrossLinear = record.bCrossQuadratic = 0.0;
+    if (!reader.ReadLine(line)) return kConstantsCutShort;
+
+    struct Expected {
+        const char* text;
+        double* value;  // null for the axis titles
+    };
+    const Expected expected[] = {
+        {"Axis A", nullptr},
+        {"A0", &record.a[0]},
+        {"A1", &record.a[1]},
+        {"A2", &record.a[2]},
+        {"Cross Axis", &record.aCrossLinear},
+        {"Cross Axis X2", &record.aCrossQuadratic},
+        {"A3", &record.a[3]},
+        {"A4", &record.a[4]},
+        {"A5", &record.a[5]},
+        {"Axis B", nullptr},
+        {"B0", &record.b[0]},
+        {"B1", &record.b[1]},
+        {"B2", &record.b[2]},
+        {"Cross Axis", &record.bCrossLinear},
+        {"Cross Axis X2", &record.bCrossQuadratic},
+        {"B3", &record.b[3]},
+        {"B4", &record.b[4]},
+        {"B5", &record.b[5]},
+    };
+    int count = 1;
+    bool haveLine = true;
+    for (const Expected& e : expected) {
+        while (haveLine && line.empty()) haveLine = reader.ReadLine(line);
+        if (!haveLine || line.find(e.text) == std::string::npos) break;
+        if (e.value != nullptr && !ConstantValue(line, *e.value)) break;
+        ++count;
+        haveLine = reader.ReadLine(line);
+    }
+    return count;
+}
+
+}  // namespace clinora::calib

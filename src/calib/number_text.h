@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace clinora::calib {
+
+// Number texts of the data files. They never depend on the process locale (a
+// GUI may switch LC_NUMERIC to one with a decimal comma).
+
+// Like "%.<precision>f"; with spaceSign like "% .<precision>f".
+std::string FormatFixed(double value, int precision, bool spaceSign = false);
+// Like "%.<precision>e".
+std::string FormatScientific(double value, int precision);
+// Like "%.<minDigits>d": at least minDigits digits, zeros in front.
+std::string FormatInt(long long value, int minDigits = 1);
+
+// The number at the start of `text` after blanks, as "%Lf" reads it; `fallback`
+// when there is none or it lies beyond the range of a double.
+double ParseLeadingDouble(std::string_view text, double fallback);
+// The same; false, leaving `value` alone, when there is no such number.
+bool TryParseLeadingDouble(std::string_view text, double& value);
+// The integer at the start of `text` after blanks, as "%d" reads it; `fallback`
+// when there is none or it does not fit an int.
+int ParseLeadingInt(std::string_view text, int fallback);
+
+}  // namespace clinora::calib
