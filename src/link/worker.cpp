@@ -1,0 +1,307 @@
+// The worker's main loop, request intake, step patterns and event posting.
+#include "worker.h"
+
+#include <cstdlib>
+
+#include "worker_codes.h"
+
+namespace clinora {
+
+Worker::Worker(SharedState& state, Clock& clock)
+    : state_(state),
+      clock_(clock),
+      protocol_(state, clock, [this](int code, int detail) { post(code, detail); }) {}
+
+void Worker::Pass() {
+    if (ended_) return;
+    struct Intake {
+        bool stop, pending;
+        uint32_t code;
+    };
+    const Intake in = state_.locked([](const SharedData& d) {
+        return Intake{d.worker.stop, d.worker.requestPending, d.worker.requestCode};
+    });
+    bool reset = false;
+    if (in.stop) {
+        // A pending request stays pending.
+        state_.locked([](SharedData& d) { d.worker.state = 12; });
+    } else if (in.pending) {
+        retry_ = 0;
+        sub_ = 0;
+        countDown_ = 0;
+        reset = takeRequest(in.code);
+        state_.locked([](SharedData& d) { d.worker.requestPending = false; });
+    }
+    const int current = state_.locked([](const SharedData& d) { return d.worker.state; });
+    stepped_ = current;
+    runState(current);
+    if (ended_) return;
+    // After a reset the current state has had its one more pass; whatever it
+    // chose, the worker goes back to monitoring through state 0.
+    if (reset) next_ = 0;
+    changed_ = next_ != current;
+    state_.locked([&](SharedData& d) { d.worker.state = next_; });
+}
+
+bool Worker::takeRequest(uint32_t code) {
+    int entry = -1;
+    switch (code) {
+        case kConnectRequest:
+            entry = 1;
+            changed_ = true;
+            break;
+        case kTriggerOffLoopRequest:
+            entry = 21;
+            break;
+        case kWriteCalibrationRequest:
+            entry = 24;
+            post(kEventBoardWritten, 32);
+            break;
+        case kBiaxialWriteRequest:
+            entry = 48;
+            post(kEventBiaxialWrite, 47);
+            break;
+        case kStopRequest:
+            entry = 0;
+            changed_ = true;
+            break;
+        case kAddressChangeRequest:
+            entry = 20;
+            break;
+        case kDeviceInfoRequest:
+            entry = 4;
+            break;
+        case kInitRequest:
+            entry = 23;
+            setBoardIndex(0);
+            break;
+        case kResetAddressesRequest:
+            protocol_.ResetAllAddresses();
+            post(kEventAddressesReset, lastDetail_);
+            next_ = 0;
+            return true;
+        case kReadSensorSettingsRequest:
+            entry = 25;
+            break;
+        case kWriteSensorSettingsRequest:
+            entry = 26;
+            break;
+        case kTriggerOffRequest:
+            entry = 37;
+            break;
+        case kModeZeroRequest:
+            entry = 38;
+            break;
+        case kVerifyCalibrationRequest:
+            entry = 27;
+            post(kEventBoardVerified, 39);
+            break;
+        case kReadAxisFlagsRequest:
+            entry = 42;
+            break;
+        case kWriteAxisFlagsRequest:
+            entry = 43;
+            break;
+        default:
+            return false;  // taken and ignored
+    }
+    next_ = entry;
+    state_.locked([&](SharedData& d) { d.worker.state = entry; });
+    return false;
+}
+
+// --- steps -----------------------------------------------------------------
+
+bool Worker::step(const StepSpec& spec) {
+    if (countDown_ >= 1) {
+        --countDown_;
+        clock_.sleepMs(spec.pauseMs);
+        return false;
+    }
+    --countDown_;
+    if (spec.operation()) {
+        retry_ = 0;
+        setLinkOk(true);
+        if (spec.clearCountDown) countDown_ = 0;
+        if (spec.successEvent >= 0) post(spec.successEvent, boardIndex());
+        return true;
+    }
+    if (retry_ < 4) {
+        ++retry_;
+        countDown_ = 10;
+    } else {
+        countDown_ = 5;
+        if (spec.failureEvent >= 0) post(spec.failureEvent, boardIndex());
+    }
+    return false;
+}
+
+bool Worker::openStep() {
+    if (changed_) {
+        setLinkOk(false);
+        return false;
+    }
+    const auto [found, baud] = state_.locked([](const SharedData& d) {
+        return std::make_pair(d.worker.usbPortFound, d.worker.baudRate);
+    });
+    if (!found) {
+        postPortStatus(kPortNotSelected);
+        return false;
+    }
+    if (countDown_ >= 1) {
+        --countDown_;
+        clock_.sleepMs(100);
+        return false;
+    }
+    --countDown_;
+    if (OpenBusPort(state_, baud)) {
+        retry_ = 0;
+        setLinkOk(true);
+        postPortStatus(kPortOpened);
+        clock_.sleepMs(500);
+        return true;
+    }
+    postPortStatus(kPortOpenFailed);
+    countDown_ = 10;
+    return false;
+}
+
+bool Worker::probeStep() {
+    state_.locked([](SharedData& d) {
+        d.readings.axisA = "----";
+        d.readings.axisB = "----";
+        d.readings.temperature = "--.-";
+    });
+    if (changed_) {
+        postPortStatus(kPortBoardNotFound);
+        return false;
+    }
+    if (countDown_ >= 1) {
+        --countDown_;
+        clock_.sleepMs(100);
+        return false;
+    }
+    --countDown_;
+    const std::string target =
+        state_.locked([](const SharedData& d) { return d.request.targetAddress; });
+    if (protocol_.ProbeDevice(target, 1)) {
+        state_.locked([](SharedData& d) {
+            if (d.readings.unitsLabel != "mm" && d.settings.monitorUnitsUser == 1) {
+                d.readings.unitsLabel = "Deg";
+            }
+            d.worker.linkOk = true;
+        });
+        countDown_ = 5;
+        return true;
+    }
+    countDown_ = 5;
+    postPortStatus(kPortBoardNotFound);
+    return false;
+}
+
+bool Worker::triggerStep() {
+    const int index = boardIndex();
+    if (protocol_.TriggerBoard()) {
+        post(kEventBoardTriggered, index);
+        retry_ = 0;
+        setLinkOk(true);
+        return true;
+    }
+    if (retry_ < 4) {
+        ++retry_;
+    } else {
+        post(kEventTriggerFailed, index);
+    }
+    return false;
+}
+
+// A board that does not answer the probe before a request's work ends it.
+void Worker::probeFailureRule() {
+    if (retry_ < 3) {
+        ++retry_;
+        clock_.sleepMs(50);
+    } else {
+        post(kEventNoBoard, 112);
+        next_ = 0;
+    }
+}
+
+// --- events ----------------------------------------------------------------
+
+void Worker::deliver(bool toPage, bool toHost, int message, int first, int second) {
+    std::shared_ptr<EventSink> page, host;
+    state_.locked([&](const SharedData& d) {
+        if (toPage) page = d.worker.currentPage.lock();
+        if (toHost) host = d.worker.pageHost.lock();
+    });
+    // Posted outside the lock: a sink may read the shared state.
+    if (page) page->post(message, first, second);
+    if (host) host->post(message, first, second);
+    clock_.sleepMs(50);
+}
+
+void Worker::post(int code, int detail) {
+    lastDetail_ = detail;
+    deliver(true, false, kWorkerEventMessage, code, detail);
+}
+
+void Worker::postToPageAndHost(int code, int detail) {
+    lastDetail_ = detail;
+    deliver(true, true, kWorkerEventMessage, code, detail);
+}
+
+void Worker::postToHost(int code, int detail) {
+    lastDetail_ = detail;
+    deliver(false, true, kWorkerEventMessage, code, detail);
+}
+
+void Worker::postPortStatus(int status) {
+    deliver(true, false, kPortStatusMessage, kPortStatusFirst, status);
+}
+
+// --- shared members --------------------------------------------------------
+
+int Worker::boardIndex() const {
+    return state_.locked([](const SharedData& d) { return d.worker.currentBoardIndex; });
+}
+
+void Worker::setBoardIndex(int index) {
+    state_.locked([&](SharedData& d) { d.worker.currentBoardIndex = index; });
+}
+
+int Worker::boardCount() const {
+    return state_.locked([](const SharedData& d) { return d.worker.boardCount; });
+}
+
+int Worker::writeTarget() const {
+    return state_.locked([](const SharedData& d) { return d.worker.writeTarget; });
+}
+
+// The board's address text of the current address list as a number; 0 for an
+// index outside the list.
+int Worker::addressNumber(int index) const {
+    return state_.locked([&](const SharedData& d) {
+        if (index < 0 || index >= static_cast<int>(d.currentAddresses.size())) return 0;
+        return std::atoi(d.currentAddresses[index].c_str());
+    });
+}
+
+void Worker::setLinkOk(bool ok) {
+    state_.locked([&](SharedData& d) { d.worker.linkOk = ok; });
+}
+
+bool Worker::continuousRead() const {
+    return state_.locked([](const SharedData& d) { return d.settings.continuousReadOn; });
+}
+
+// Boards need time to settle after a trigger; the more boards were triggered,
+// the longer ago the first one was.
+int Worker::settlePauseMs(int boards) const {
+    if (boards <= 1) return 2500;
+    if (boards <= 3) return 2000;
+    if (boards == 4) return 1500;
+    if (boards == 5) return 1000;
+    return 500;
+}
+
+}  // namespace clinora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "clock.h"
+#include "event_sink.h"
+#include "request_record.h"
+#include "shared_state.h"
+
+namespace clinora {
+
+// The thread that owns the bus: it repeats Worker::Pass() until the worker
+// ends. Destroying it sets the stop flag and waits for the current pass to
+// finish, so it must go before the SharedState it runs on.
+class WorkerThread {
+public:
+    explicit WorkerThread(Clock& clock) : clock_(clock) {}
+    ~WorkerThread() { stop(); }
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+    // Starts the thread on `state` (once; later calls do nothing).
+    void start(SharedState& state);
+    // Sets the stop flag and joins: the worker closes the port and ends.
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+private:
+    Clock& clock_;
+    SharedState* state_ = nullptr;
+    std::thread thread_;
+};
+
+// Starts the worker once: clears the USB port found flag when `deviceChoice`
+// is 0, makes `window` the current page and runs the thread in state 1.
+// Does nothing when the worker has already started.
+void StartWorker(SharedState& state, WorkerThread& thread, std::weak_ptr<EventSink> window,
+                 int deviceChoice);
+
+// Hands a request to the worker. The record becomes the record in force even
+// when the request is refused (another one still pending: false). Before the
+// worker has started nothing changes (false).
+bool PostRequest(SharedState& state, const RequestRecord& record, uint32_t code);
+
+// Reconnect: selects the port and marks a connect request pending like
+// PostRequest, but keeps the record in force.
+bool PostConnectRequest(SharedState& state, int comPortNumber, bool usbPortFound);
+
+}  // namespace clinora

@@ -1,0 +1,118 @@
+// Initialising a calibration set, then triggering and reading every board.
+#include <gtest/gtest.h>
+
+#include "worker_rig.h"
+
+namespace clinora::test {
+namespace {
+
+using Events = std::vector<std::pair<int, int>>;
+
+class WorkerInit : public ::testing::Test {
+protected:
+    WorkerRig rig{{"101", "102", "103", "104"}};
+    RequestRecord record;
+
+    void SetUp() override {
+        record.targetAddress = "101";
+        record.boardList = {"101", "102", "103", "104"};
+        rig.monitor();
+    }
+    void init() { ASSERT_TRUE(rig.request(kInitRequest, record)); }
+
+    // Times of the events with `code` and `detail` from the request on.
+    std::vector<int64_t> times(int code, int detail) {
+        std::vector<int64_t> out;
+        const auto all = rig.page->all();
+        for (size_t i = rig.mark; i < all.size(); ++i) {
+            if (all[i].message == kWorkerEventMessage && all[i].first == code &&
+                all[i].second == detail) {
+                out.push_back(all[i].atMs);
+            }
+        }
+        return out;
+    }
+};
+
+TEST_F(WorkerInit, InitialisesEachBoardThenTriggersSettlesAndReads) {
+    init();
+    ASSERT_TRUE(rig.runUntil([&] { return times(31, 3).size() >= 2; }));
+    EXPECT_EQ(rig.trail, (std::vector<int>{28, 23, 30, 31, 30, 31, 30}));
+
+    Events shape;
+    for (const auto& e : rig.page->codes(rig.mark)) {
+        if (e.first == 23 || e.first == 30 || e.first == 31) shape.push_back(e);
+    }
+    const Events cycle{{30, 0}, {30, 1}, {30, 2}, {30, 3}, {31, 0}, {31, 1}, {31, 2}, {31, 3}};
+    Events expected{{23, 0}, {23, 1}, {23, 2}, {23, 3}};
+    expected.insert(expected.end(), cycle.begin(), cycle.end());
+    expected.insert(expected.end(), cycle.begin(), cycle.end());
+    EXPECT_EQ(shape, expected);
+
+    // 1500 ms settle pause for four boards between the end of the last
+    // trigger (its event and the 50 ms after it) and the first read's command.
+    const int64_t lastTrigger = times(30, 3).back();
+    int64_t firstRead = 0;
+    for (const auto& l : rig.bus.receivedLines()) {
+        if (l.text == "@@101 SR" && l.byteTimesMs.front() > lastTrigger) {
+            firstRead = l.byteTimesMs.front();
+            break;
+        }
+    }
+    EXPECT_EQ(firstRead - lastTrigger, 50 + 1500);
+
+    // Every board's reading is in its slot.
+    const Readings r = rig.state.snapshot().readings;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NEAR(r.boards[i].a, 0.1736, 0.01) << i;  // sine of 10 degrees
+        EXPECT_NEAR(r.boards[i].temperature, 25.0, 0.5) << i;
+    }
+}
+
+TEST_F(WorkerInit, ContinuousReadingOnlyReads) {
+    rig.state.locked([](SharedData& d) { d.settings.continuousReadOn = true; });
+    init();
+    ASSERT_TRUE(rig.runUntil([&] { return times(31, 0).size() >= 3; }));
+    EXPECT_EQ(rig.trail, (std::vector<int>{28, 23, 31}));
+    for (const auto& e : rig.page->codes(rig.mark)) EXPECT_NE(e.first, 30);
+    bool continuous = false;
+    for (const auto& l : rig.bus.receivedLines()) continuous |= l.text == "@@65535 TR 1";
+    EXPECT_TRUE(continuous);
+}
+
+TEST_F(WorkerInit, ABoardThatStopsAnsweringGivesEvents35) {
+    rig.state.locked([](SharedData& d) { d.settings.continuousReadOn = true; });
+    init();
+    ASSERT_TRUE(rig.runUntil([&] { return times(31, 3).size() >= 1; }));
+    rig.bus.setReplyOverride(2, "SR", {});
+    ASSERT_TRUE(rig.runUntil([&] { return times(35, 2).size() >= 3; }));
+    // The fifth failure in a row is the first to be reported, then every one.
+    const auto reads = times(31, 1);
+    const auto failures = times(35, 2);
+    int srBeforeFirstReport = 0;
+    for (const auto& l : rig.bus.receivedLines()) {
+        if (l.text == "@@103 SR" && l.byteTimesMs.front() > reads.back() &&
+            l.byteTimesMs.front() < failures.front()) {
+            ++srBeforeFirstReport;
+        }
+    }
+    EXPECT_EQ(srBeforeFirstReport, 5);
+    EXPECT_EQ(rig.current(), 31);
+    EXPECT_EQ(rig.state.snapshot().readings.boards[2].temperature, 0.0);
+}
+
+TEST_F(WorkerInit, FourTriggerFailuresInARowStartANewInitialisation) {
+    init();
+    ASSERT_TRUE(rig.runUntil([&] { return times(31, 3).size() >= 1; }));
+    rig.bus.clearReceivedLines();
+    rig.bus.setReplyOverride(2, "TR", {});
+    rig.trail.assign(1, rig.current());
+    ASSERT_TRUE(rig.runUntilState(23));
+    EXPECT_EQ(rig.trail, (std::vector<int>{30, 23}));
+    int triggers = 0;
+    for (const auto& l : rig.bus.receivedLines()) triggers += l.text == "@@103 TR";
+    EXPECT_EQ(triggers, 4);
+}
+
+}  // namespace
+}  // namespace clinora::test

@@ -1,0 +1,58 @@
+// The worker on its own thread, in real time, against the simulated boards
+// served on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "link/termios_device.h"
+#include "link/worker_thread.h"
+#include "sim/pty_bridge.h"
+#include "worker_rig.h"
+
+namespace clinora::test {
+namespace {
+
+TEST(WorkerPty, MonitorsForAFewSecondsThenStopsCleanly) {
+    RealClock clock;
+    sim::SimBus bus{clock};
+    bus.addBoard(sim::VariedBoard("101", 1));
+    bus.setTilt(0, -20.0);
+    sim::PtyBridge bridge{bus};
+    ASSERT_EQ(bridge.start(), 0);
+
+    TermiosDevice device;
+    SerialPort port{device};
+    port.pinPath(bridge.slavePath());
+    SharedState state{port};
+    state.locked([](SharedData& d) { d.worker.usbPortFound = true; });
+    auto page = std::make_shared<EventRecorder>(clock);
+
+    auto readings = [&] {
+        int n = 0;
+        for (const auto& e : page->codes()) n += e == std::make_pair(kEventSingleReading, 1);
+        return n;
+    };
+    {
+        WorkerThread thread{clock};
+        StartWorker(state, thread, page, 1);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (readings() < 4 && std::chrono::steady_clock::now() < end) {
+            // The page side reads the shared texts while the worker writes them.
+            (void)state.snapshot();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_GE(readings(), 4);
+        const Readings r = state.snapshot().readings;
+        EXPECT_NEAR(std::stod(r.axisA), -20.0, 0.3) << r.axisA;
+        EXPECT_NEAR(std::stod(r.temperature), 25.0, 0.5) << r.temperature;
+        EXPECT_EQ(state.snapshot().worker.state, 28);
+        EXPECT_TRUE(port.isOpen());
+    }  // stops the thread: state 12 closes the port
+    EXPECT_EQ(state.snapshot().worker.state, 12);
+    EXPECT_FALSE(port.isOpen());
+    bridge.stop();
+}
+
+}  // namespace
+}  // namespace clinora::test
