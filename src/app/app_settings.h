@@ -36,7 +36,7 @@ struct SettingsValues {
     int32_t useTags = 0;
     int32_t negateA = 0;
     int32_t negateB = 0;
-    double rangeErrorCal = 0.5;        // stored as millionths
+    double rangeErrorCal = 0.5;         // stored as millionths
     double rangeErrorCalTest = 0.0001;  // stored as millionths
     int32_t rangeCheckEnable = 1;
 };

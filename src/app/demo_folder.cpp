@@ -31,7 +31,8 @@ bool PrepareDemoFolder(const std::string& folder, const DemoContent& content) {
     if (!fs::is_directory(dir, error)) return false;
 
     bool ok = std::ofstream(dir / kCalibrationIniFile).good();
-    ok = WriteNewList(dir / kCurrentAddressFile, kCurrentAddressHeader, content.boardAddresses) && ok;
+    ok = WriteNewList(dir / kCurrentAddressFile, kCurrentAddressHeader, content.boardAddresses) &&
+         ok;
     ok = WriteNewList(dir / kPoolAddressFile, kPoolAddressHeader, content.poolAddresses) && ok;
     ok = WriteNewList(dir / kUsedAddressFile, kUsedAddressHeader, {}) && ok;
 

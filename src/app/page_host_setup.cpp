@@ -43,8 +43,7 @@ void SaveAtExit(SharedState& state, AppSettings& settings, const AppFiles& files
                          data.currentAddresses);
     WriteAddressList(files.path(files.poolAddressFile), kPoolAddressHeader, data.addressPool);
     if (calibrationMode)
-        WriteAddressList(files.path(files.usedAddressFile), kUsedAddressHeader,
-                         data.usedAddresses);
+        WriteAddressList(files.path(files.usedAddressFile), kUsedAddressHeader, data.usedAddresses);
 }
 
 }  // namespace clinora

@@ -10,13 +10,20 @@ bool UsesResourceFile(const ScreenMetrics& m) {
 
 std::string PromptFileForTiltRange(int tiltRange) {
     switch (tiltRange) {
-    case 5: return "CalPrompts5.csv";
-    case 10: return "CalPrompts10.csv";
-    case 30: return "CalPrompts30.csv";
-    case 45: return "CalPrompts45.csv";
-    case 50: return "CalPrompts50.csv";
-    case 90: return "CalPrompts90.csv";
-    default: return "CalPrompts.csv";  // 15 and any other value
+        case 5:
+            return "CalPrompts5.csv";
+        case 10:
+            return "CalPrompts10.csv";
+        case 30:
+            return "CalPrompts30.csv";
+        case 45:
+            return "CalPrompts45.csv";
+        case 50:
+            return "CalPrompts50.csv";
+        case 90:
+            return "CalPrompts90.csv";
+        default:
+            return "CalPrompts.csv";  // 15 and any other value
     }
 }
 

@@ -33,13 +33,33 @@ TEST(AppSettings, EmptyStoreGivesDefaultsAndSavesThemInTableOrder) {
     EXPECT_EQ(StoredNumber(store, "RangeErrorCal"), 500000);
     EXPECT_EQ(StoredNumber(store, "RangeErrorCalTest"), 100);
     EXPECT_EQ(StoredNumber(store, "AverageNum"), 5);
-    const std::vector<std::string> order = {
-        "AveragingOn", "ExpertModeOn", "ContinuousReadOn", "SetTypeToAll", "AverageNum",
-        "PlaySound", "SoundFileIndex", "MonitorUnits", "MonitorUnitsUser", "Fahrenheit",
-        "CalDisplayDecimalNum", "NoiseBarOn", "COMPort", "COMBaud", "FilterFiles",
-        "BiaxialFile", "TiltRange", "LogInterval", "DeviceChoice", "AppendData", "DataFile",
-        "UseTags", "NegateA", "NegateB", "RangeErrorCal", "RangeErrorCalTest",
-        "RangeCheckEnable"};
+    const std::vector<std::string> order = {"AveragingOn",
+                                            "ExpertModeOn",
+                                            "ContinuousReadOn",
+                                            "SetTypeToAll",
+                                            "AverageNum",
+                                            "PlaySound",
+                                            "SoundFileIndex",
+                                            "MonitorUnits",
+                                            "MonitorUnitsUser",
+                                            "Fahrenheit",
+                                            "CalDisplayDecimalNum",
+                                            "NoiseBarOn",
+                                            "COMPort",
+                                            "COMBaud",
+                                            "FilterFiles",
+                                            "BiaxialFile",
+                                            "TiltRange",
+                                            "LogInterval",
+                                            "DeviceChoice",
+                                            "AppendData",
+                                            "DataFile",
+                                            "UseTags",
+                                            "NegateA",
+                                            "NegateB",
+                                            "RangeErrorCal",
+                                            "RangeErrorCalTest",
+                                            "RangeCheckEnable"};
     EXPECT_EQ(store.visited, order);
 }
 

@@ -1,8 +1,7 @@
 #include "app/text_line_file.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,7 +27,7 @@ TEST(AddressFileReading, HeaderDroppedAndReadingStopsAtAnEmptyLine) {
     EXPECT_EQ(ReadBack(folder, "Header\r\n100\r\n\r\n200\r\n"), List{"100"});
     EXPECT_EQ(ReadBack(folder, "Header\r\n100\r\n100\r\n300"), (List{"100", "300"}));
     EXPECT_EQ(ReadBack(folder, "Header\r\n\t10\n1\r\n"), List{"101"});  // TAB, LF skipped
-    EXPECT_EQ(ReadBack(folder, "H\r200\r"), List{"200"});  // CR alone ends a line
+    EXPECT_EQ(ReadBack(folder, "H\r200\r"), List{"200"});               // CR alone ends a line
 }
 
 TEST(AddressFileReading, ShortFilesYieldNothing) {
@@ -40,8 +39,14 @@ TEST(AddressFileReading, ShortFilesYieldNothing) {
 
 TEST(AddressFileReading, HighByteCutsTheLine) {
     TempFolder folder;
-    EXPECT_EQ(ReadBack(folder, "H\r\n12\xB0" "34\r\n56\r\n"), (List{"12", "34", "56"}));
-    EXPECT_EQ(ReadBack(folder, "H\r\n12\x01" "34\r\n"), (List{"12", "34"}));
+    EXPECT_EQ(ReadBack(folder,
+                       "H\r\n12\xB0"
+                       "34\r\n56\r\n"),
+              (List{"12", "34", "56"}));
+    EXPECT_EQ(ReadBack(folder,
+                       "H\r\n12\x01"
+                       "34\r\n"),
+              (List{"12", "34"}));
 }
 
 TEST(AddressFileReading, MissingFileIsCreatedEmpty) {
@@ -98,7 +103,8 @@ TEST(TextLineFile, WriteListNeverLeavesTheOldFileHalfWritten) {
     ::close(reader);
     EXPECT_EQ(folder.read("a.csv"), "Header\r\n200\r\n");
     int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.path())) ++entries;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
     EXPECT_EQ(entries, 1);  // no temporary file left behind
 }
 
@@ -137,7 +143,7 @@ TEST(TextLineFile, OpenWithoutCreateNeedsAnExistingFile) {
     EXPECT_FALSE(folder.exists("none.csv"));
     folder.write("full.csv", "abc");
     ASSERT_TRUE(file.open(folder.file("full.csv"), true));
-    EXPECT_EQ(file.length(), 0);  // created over it: emptied
+    EXPECT_EQ(file.length(), 0);                              // created over it: emptied
     EXPECT_FALSE(TextLineFile().open(folder.path(), false));  // a folder is not a file
 }
 

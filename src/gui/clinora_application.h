@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+#include "app/app_settings.h"
+#include "app/startup_rules.h"
+#include "gui/page_host.h"
+
+namespace clinora {
+
+class CMainFrame;
+class InputPanel;
+class Notifier;
+class ProcessSoundPlayer;
+class SingleInstance;
+class SettingsStore;
+
+struct StartOptions {
+    bool simulate = false;
+    QString workdir;  // empty: the Documents folder's "Clinora" (or "Clinora Demo")
+    QString port;     // a device path to use instead of the adapter search
+    bool fullscreen = false;
+};
+
+// Parses the command line (program name first). Empty with `error` set on a
+// bad argument.
+std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error);
+QString StartUsage();
+
+// The application object: owns the persisted settings for the whole process
+// (loaded at construction, saved at destruction, after the frame has gone)
+// and runs the start-up sequence.
+class ClinoraApplication {
+public:
+    // `store` and `notifier` may be given by tests; by default the user's
+    // settings file and real message boxes are used.
+    ClinoraApplication(StartOptions options, PageMakers makers,
+                       std::unique_ptr<SettingsStore> store = nullptr,
+                       Notifier* notifier = nullptr);
+    ~ClinoraApplication();
+
+    // The start-up sequence; false ends the process (the message loop never runs).
+    bool start();
+
+    CMainFrame* frame() const { return frame_.get(); }
+    AppSettings& settings() { return *settings_; }
+    const ScreenMetrics& metrics() const { return metrics_; }
+    bool resourceInUse() const { return resourceInUse_; }
+    QString workingFolder() const { return workingFolder_; }
+
+private:
+    QString chooseWorkingFolder() const;
+
+    StartOptions options_;
+    PageMakers makers_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<AppSettings> settings_;
+    std::unique_ptr<Notifier> ownNotifier_;
+    Notifier* notifier_;
+    std::unique_ptr<ProcessSoundPlayer> sounds_;
+    std::unique_ptr<InputPanel> inputPanel_;
+    std::unique_ptr<SingleInstance> instance_;
+    ScreenMetrics metrics_;
+    bool resourceInUse_ = false;
+    QString workingFolder_;
+    std::unique_ptr<CMainFrame> frame_;  // last: destroyed first
+};
+
+}  // namespace clinora

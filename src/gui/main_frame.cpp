@@ -1,0 +1,125 @@
+#include "gui/main_frame.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+
+#include "app/app_settings.h"
+#include "app/settings_transfer.h"
+#include "app/startup_rules.h"
+#include "gui/about_box.h"
+#include "gui/demo_setup.h"
+#include "gui/fixture_panel.h"
+#include "gui/notifier.h"
+#include "gui/property_sheet.h"
+#include "gui/worker_event.h"
+#include "link/termios_device.h"
+#include "sim/sim_bus.h"
+
+namespace clinora {
+namespace {
+
+std::unique_ptr<SerialDevice> MakeDevice(bool simulate, Clock& clock, sim::SimBus*& simBus) {
+    if (!simulate) return std::make_unique<TermiosDevice>();
+    auto bus = MakeDemoBus(clock);
+    simBus = bus.get();
+    return bus;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(AppSettings& settings, Notifier& notifier, SoundPlayer& sounds,
+                       FrameOptions options)
+    : settings_(settings),
+      notifier_(notifier),
+      sounds_(sounds),
+      options_(std::move(options)),
+      device_(MakeDevice(options_.simulate, clock_, simBus_)),
+      port_(*device_),
+      state_(port_),
+      worker_(clock_),
+      sink_(std::make_shared<PageEventSink>(this)) {
+    setObjectName("MainFrame");
+    if (!options_.portPath.isEmpty())
+        port_.pinPath(options_.portPath.toStdString());
+    else if (options_.simulate)
+        port_.pinPath("simulated-bus");
+    state_.setLinkSettings(&settings_);
+    // Errors the port must show reach the user on this thread.
+    port_.setUserNotice([this](const std::string& text) {
+        const QString message = QString::fromStdString(text);
+        QMetaObject::invokeMethod(
+            this, [this, message] { notifier_.message(message); }, Qt::QueuedConnection);
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    // The worker goes first: it uses the state, the port and the settings.
+    worker_.stop();
+    sink_->detach();
+    delete pageHost_;
+    pageHost_ = nullptr;
+}
+
+int CMainFrame::create() {
+    setWindowTitle(kAppTitle);
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("About Orvano...", this, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+
+    pageHost_ = new PageHost(this);
+    setCentralWidget(pageHost_);
+
+    files_.workingFolder = WithTrailingSlash(options_.workingFolder.toStdString());
+    const std::string sounds = options_.dataFolder.toStdString() + "/sounds/";
+    files_.soundFiles = {sounds + "Alarm1.wav", sounds + "Voicbeep.wav"};
+    const SettingsValues values = settings_.values();
+    state_.locked([&](SharedData& d) { SeedSharedData(values, d); });
+
+    PageContext& context = pageHost_->context();
+    pageHost_->setSharedState(&state_);
+    context.settings = &settings_;
+    context.files = &files_;
+    context.notifier = &notifier_;
+    context.sounds = &sounds_;
+    context.mainWindow = this;
+    context.resourceInUse = options_.resourceInUse;
+
+    StartWorker(state_, worker_, sink_, values.deviceChoice);
+
+    int width = options_.sheetSize.width();
+    if (simBus_) {
+        auto* fixture = new FixturePanel(*simBus_);
+        pageHost_->setSidePanel(fixture);
+        width += fixture->sizeHint().width();
+    }
+    pageHost_->setUp(options_.makers);
+    resize(width, options_.sheetSize.height());
+    return 0;
+}
+
+void CMainFrame::bringForward() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    CCePropertySheet* sheet = pageHost_ ? pageHost_->sheet() : nullptr;
+    if (!sheet || sheet->ended()) {
+        event->accept();
+        return;
+    }
+    // Only the Exit page ends the program.
+    event->ignore();
+    sheet->selectPage(sheet->pageCount() - 1);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == WorkerEvent::eventType()) return true;  // until a page takes over
+    return QMainWindow::event(event);
+}
+
+}  // namespace clinora

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace clinora {
+
+class AppSettings;
+class SharedState;
+class Notifier;
+class SoundPlayer;
+struct AppFiles;
+
+// What every page reaches: the shared state, the persisted settings (for the
+// direct writers), the files, the user dialogs, sounds and the main window.
+struct PageContext {
+    SharedState* state = nullptr;
+    AppSettings* settings = nullptr;
+    AppFiles* files = nullptr;
+    Notifier* notifier = nullptr;
+    SoundPlayer* sounds = nullptr;
+    QPointer<QWidget> mainWindow;
+    bool resourceInUse = false;  // the compact resources: 12 pt selector fonts
+};
+
+}  // namespace clinora

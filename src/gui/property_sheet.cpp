@@ -1,0 +1,69 @@
+#include "gui/property_sheet.h"
+
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "gui/sheet_page.h"
+
+namespace clinora {
+
+CCePropertySheet::CCePropertySheet(SharedState* state, QWidget* parent)
+    : QWidget(parent), state_(state), tabs_(new QTabWidget(this)) {
+    tabs_->setDocumentMode(true);
+    tabs_->setUsesScrollButtons(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tabs_);
+    connect(tabs_, &QTabWidget::currentChanged, this, &CCePropertySheet::onTabChanged);
+}
+
+void CCePropertySheet::addPage(SheetPage* page) {
+    pages_.push_back(page);
+    const QSignalBlocker block(tabs_);
+    tabs_->addTab(page, page->title());
+}
+
+SheetPage* CCePropertySheet::page(int index) const {
+    if (index < 0 || index >= pageCount()) return nullptr;
+    return pages_[static_cast<size_t>(index)];
+}
+
+QStringList CCePropertySheet::tabTitles() const {
+    QStringList titles;
+    for (int i = 0; i < tabs_->count(); ++i) titles << tabs_->tabText(i);
+    return titles;
+}
+
+void CCePropertySheet::start() {
+    if (pages_.empty() || active_ >= 0) return;
+    {
+        const QSignalBlocker block(tabs_);
+        tabs_->setCurrentIndex(0);
+    }
+    if (pages_.front()->onSetActive()) active_ = 0;
+}
+
+void CCePropertySheet::end(int result) {
+    if (ended_) return;
+    ended_ = true;
+    emit finished(result);
+}
+
+void CCePropertySheet::selectPage(int index) { tabs_->setCurrentIndex(index); }
+
+void CCePropertySheet::onTabChanged(int index) {
+    if (index == active_ || ended_) return;
+    SheetPage* from = page(active_);
+    SheetPage* to = page(index);
+    bool moved = to && (!from || from->onKillActive());
+    moved = moved && to->onSetActive();
+    if (moved) {
+        active_ = index;
+        return;
+    }
+    const QSignalBlocker block(tabs_);
+    tabs_->setCurrentIndex(active_);
+}
+
+}  // namespace clinora

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <vector>
+
+class QTabWidget;
+
+namespace clinora {
+
+class SharedState;
+class SheetPage;
+
+// The tabbed sheet that carries the pages, each tab labelled with its page's
+// title. Changing tabs asks the old page to let go and the new one to
+// accept; a page that declines leaves the sheet where it was.
+class CCePropertySheet : public QWidget {
+    Q_OBJECT
+public:
+    explicit CCePropertySheet(SharedState* state, QWidget* parent = nullptr);
+
+    void addPage(SheetPage* page);
+    // Runs the sheet: the first page becomes active. Returns at once; the
+    // sheet's end is announced by `finished`.
+    void start();
+    // Ends the sheet with a result (QDialog::Accepted for OK).
+    void end(int result);
+
+    int pageCount() const { return static_cast<int>(pages_.size()); }
+    SheetPage* page(int index) const;
+    int activeIndex() const { return active_; }
+    SheetPage* activePage() const { return page(active_); }
+    QStringList tabTitles() const;
+    bool ended() const { return ended_; }
+    // Selects a page as a tap on its tab would.
+    void selectPage(int index);
+    QTabWidget* tabs() const { return tabs_; }
+
+signals:
+    void finished(int result);
+
+private:
+    void onTabChanged(int index);
+
+    SharedState* state_;
+    QTabWidget* tabs_;
+    std::vector<SheetPage*> pages_;
+    int active_ = -1;
+    bool ended_ = false;
+};
+
+}  // namespace clinora
