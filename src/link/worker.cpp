@@ -112,18 +112,18 @@ bool Worker::takeRequest(uint32_t code) {
 
 // --- steps -----------------------------------------------------------------
 
-bool Worker::step(const StepSpec& spec) {
+bool Worker::step(const StepPlan& plan) {
     if (countDown_ >= 1) {
         --countDown_;
-        clock_.sleepMs(spec.pauseMs);
+        clock_.sleepMs(plan.pauseMs);
         return false;
     }
     --countDown_;
-    if (spec.operation()) {
+    if (plan.operation()) {
         retry_ = 0;
         setLinkOk(true);
-        if (spec.clearCountDown) countDown_ = 0;
-        if (spec.successEvent >= 0) post(spec.successEvent, boardIndex());
+        if (plan.clearCountDown) countDown_ = 0;
+        if (plan.successEvent >= 0) post(plan.successEvent, boardIndex());
         return true;
     }
     if (retry_ < 4) {
@@ -131,7 +131,7 @@ bool Worker::step(const StepSpec& spec) {
         countDown_ = 10;
     } else {
         countDown_ = 5;
-        if (spec.failureEvent >= 0) post(spec.failureEvent, boardIndex());
+        if (plan.failureEvent >= 0) post(plan.failureEvent, boardIndex());
     }
     return false;
 }

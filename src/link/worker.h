@@ -38,7 +38,7 @@ public:
 
 private:
     // What a step of the common pattern runs and reports.
-    struct StepSpec {
+    struct StepPlan {
         int pauseMs = 100;
         std::function<bool()> operation;
         int successEvent = -1;        // posted with the board index on success
@@ -51,7 +51,7 @@ private:
     void runState(int state);
 
     // Steps.
-    bool step(const StepSpec& spec);
+    bool step(const StepPlan& plan);
     bool openStep();
     bool probeStep();
     bool triggerStep();

@@ -374,13 +374,13 @@ void Worker::stateVerify() {
 
 // States 33 (sensor settings) and 44 (axis flags).
 void Worker::stateReadBytes(bool flags) {
-    StepSpec spec{50, nullptr, kEventSettingsRead, kEventSettingsReadFailed};
-    spec.operation = [this] { return protocol_.ReadSensorSettings(); };
+    StepPlan plan{50, nullptr, kEventSettingsRead, kEventSettingsReadFailed};
+    plan.operation = [this] { return protocol_.ReadSensorSettings(); };
     if (flags) {
-        spec = {50, [this] { return protocol_.ReadAxisFlags(); }, kEventFlagsRead,
+        plan = {50, [this] { return protocol_.ReadAxisFlags(); }, kEventFlagsRead,
                 kEventFlagsReadFailed};
     }
-    if (!step(spec)) return;
+    if (!step(plan)) return;
     clock_.sleepMs(50);
     clock_.sleepMs(50);
     next_ = 13;
