@@ -67,12 +67,14 @@ bool BusProtocol::Transact(const std::string& address, const std::string& comman
             }
             deadline = clock_.nowMs() + timeoutMs;
         } else {
-            if (clock_.nowMs() > deadline) return false;
+            if (clock_.nowMs() > deadline || !state_.port().isOpen()) return false;
             clock_.sleepMs(50);
         }
     }
 }
 
+// Every wait gives up at once when the port has been closed under it (the
+// worker is being stopped): no reply can come.
 bool BusProtocol::waitReply(const std::string& find, int firstWindowMs, int pollMs,
                             bool needCarriageReturn) {
     int64_t deadline = clock_.nowMs() + firstWindowMs;
@@ -86,7 +88,7 @@ bool BusProtocol::waitReply(const std::string& find, int firstWindowMs, int poll
             }
             deadline = clock_.nowMs() + 2000;
         } else {
-            if (clock_.nowMs() > deadline) return false;
+            if (clock_.nowMs() > deadline || !state_.port().isOpen()) return false;
             clock_.sleepMs(pollMs);
         }
     }
@@ -123,7 +125,7 @@ bool BusProtocol::ProbeDevice(const std::string& address, int attempts) {
         while (!found) {
             const size_t n = port.Read(scratch, sizeof scratch);
             if (n == 0) {
-                if (clock_.nowMs() > deadline) break;
+                if (clock_.nowMs() > deadline || !port.isOpen()) break;
                 clock_.sleepMs(50);
                 continue;
             }

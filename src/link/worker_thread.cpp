@@ -17,6 +17,9 @@ void WorkerThread::start(SharedState& state) {
 void WorkerThread::stop() {
     if (!thread_.joinable()) return;
     state_->locked([](SharedData& d) { d.worker.stop = true; });
+    // Closing the port makes an exchange in progress fail at its next byte,
+    // so the current pass ends promptly instead of finishing a long upload.
+    state_->port().Close();
     thread_.join();
 }
 

@@ -12,8 +12,9 @@
 namespace clinora {
 
 // The thread that owns the bus: it repeats Worker::Pass() until the worker
-// ends. Destroying it sets the stop flag and waits for the current pass to
-// finish, so it must go before the SharedState it runs on.
+// ends. Destroying it sets the stop flag, closes the port so that the current
+// pass ends early, and waits for it, so it must go before the SharedState it
+// runs on.
 class WorkerThread {
 public:
     explicit WorkerThread(Clock& clock) : clock_(clock) {}
@@ -23,7 +24,7 @@ public:
 
     // Starts the thread on `state` (once; later calls do nothing).
     void start(SharedState& state);
-    // Sets the stop flag and joins: the worker closes the port and ends.
+    // Sets the stop flag, closes the port and joins: the worker ends in state 12.
     void stop();
     bool running() const { return thread_.joinable(); }
 

@@ -54,5 +54,43 @@ TEST(WorkerPty, MonitorsForAFewSecondsThenStopsCleanly) {
     bridge.stop();
 }
 
+
+TEST(WorkerPty, StoppingDuringAnUploadEndsPromptly) {
+    RealClock clock;
+    sim::SimBus bus{clock};
+    bus.addBoard(sim::VariedBoard("101", 1));
+    SerialPort port{bus};
+    SharedState state{port};
+    state.locked([](SharedData& d) {
+        d.worker.usbPortFound = true;
+        d.currentAddresses = {"101"};
+        d.worker.boardCount = 1;
+        d.worker.writeTarget = 1;
+    });
+    auto page = std::make_shared<EventRecorder>(clock);
+    WorkerThread thread{clock};
+    StartWorker(state, thread, page, 1);
+    const auto until = [&](auto done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return done();
+    };
+    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == 28; }));
+    RequestRecord record;
+    record.targetAddress = "101";
+    ASSERT_TRUE(PostRequest(state, record, kWriteCalibrationRequest));
+    // An upload of one axis takes several seconds; stop in the middle of it.
+    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == 32; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const auto before = std::chrono::steady_clock::now();
+    thread.stop();
+    const auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_EQ(state.snapshot().worker.state, 12);
+    EXPECT_FALSE(port.isOpen());
+}
+
 }  // namespace
 }  // namespace clinora::test
