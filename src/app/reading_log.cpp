@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <fstream>
 
 namespace clinora {
 
@@ -56,6 +57,61 @@ int ParseLeadingNumber(const std::string& text) {
         if (value > 1000000) break;  // far outside any interval; avoid overflow
     }
     return static_cast<int>(value);
+}
+
+std::tm LocalTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+namespace {
+
+// True when the file has content whose last byte is not a line feed.
+bool LacksFinalLineBreak(const std::string& path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() <= 0) return false;
+    in.seekg(-1, std::ios::end);
+    char last = 0;
+    return in.get(last) && last != '\n';
+}
+
+}  // namespace
+
+bool ReadingLogFile::open(const std::string& path) {
+    if (file_.isOpen()) return true;
+    if (!file_.open(path, false) && !file_.open(path, true)) return false;
+    needsLineBreak_ = LacksFinalLineBreak(path);
+    file_.setEndsWithLineBreak(true);
+    return true;
+}
+
+bool ReadingLogFile::writeHeaderIfEmpty() {
+    if (!file_.isOpen()) return false;
+    if (file_.length() != 0) return true;
+    needsLineBreak_ = false;
+    file_.appendLine(kReadingLogHeader);
+    return file_.flush();
+}
+
+bool ReadingLogFile::writeLine(const std::string& line) {
+    if (!file_.isOpen()) return false;
+    if (needsLineBreak_ && file_.length() > 0) {
+        // appendLine without the line-break flag puts CR LF in front.
+        file_.setEndsWithLineBreak(false);
+        file_.appendLine("");
+        file_.setEndsWithLineBreak(true);
+    }
+    needsLineBreak_ = false;
+    file_.appendLine(line);
+    return file_.flush();
+}
+
+void ReadingLogFile::close() {
+    if (!file_.isOpen()) return;
+    file_.flush();
+    file_.close();
 }
 
 }  // namespace clinora

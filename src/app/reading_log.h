@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "app/text_line_file.h"
+
 namespace clinora {
 
 inline constexpr const char* kReadingLogHeader =
@@ -38,5 +40,29 @@ inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 
 // UTF-8 text as one byte per character (the low 8 bits of each code point),
 // as the data files store it: "°" becomes the byte 0xB0.
 std::string ToSingleBytes(const std::string& utf8);
+
+// The machine's local time now.
+std::tm LocalTimeNow();
+
+// The reading log on disk. Every line reaches the file as it is made, so a
+// crash or a power loss loses no reading already logged.
+class ReadingLogFile {
+public:
+    // Opens the existing log, else creates it; false when both fail.
+    // Already open: true.
+    bool open(const std::string& path);
+    bool isOpen() const { return file_.isOpen(); }
+    // Writes the header line when the file is empty.
+    bool writeHeaderIfEmpty();
+    // Appends one line (bytes as FormatLogLine makes them) at the end of the
+    // file. A file whose last line lacks its line break gets one first, so
+    // the new line never joins it.
+    bool writeLine(const std::string& line);
+    void close();
+
+private:
+    TextLineFile file_;
+    bool needsLineBreak_ = false;
+};
 
 }  // namespace clinora

@@ -1,8 +1,301 @@
 #include "pages/page_monitor.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/app_files.h"
+#include "app/app_settings.h"
+#include "gui/colour_box.h"
+#include "gui/notifier.h"
+#include "gui/spin_edit.h"
+#include "link/shared_state.h"
+#include "link/usb_search.h"
+#include "link/worker_codes.h"
+#include "link/worker_thread.h"
+
 namespace clinora {
+namespace {
+
+constexpr const char* kUsbFailedAtStart =
+    "USB connection failed.\nCheck connection and click Connect.";
+constexpr const char* kUsbFailedOnReconnect =
+    "USB connection failed.\nCheck connection and click Reset.";
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
 
 CPageMonitor::CPageMonitor(PageContext& context, QWidget* parent)
-    : SheetPage("Monitor", context, parent) {}
+    : SheetPage("Monitor", context, parent), adapterSearch_(&FindUsbSerialPort) {
+    buildView();
+    connect(&logTimer_, &QTimer::timeout, this, &CPageMonitor::writeLogLine);
+    saveTimer_.setSingleShot(true);
+    saveTimer_.setInterval(kSaveStepMs);
+    connect(&saveTimer_, &QTimer::timeout, this, &CPageMonitor::continueSave);
+}
+
+CPageMonitor::~CPageMonitor() = default;
+
+bool CPageMonitor::calibrationMode() const {
+    return context_.state &&
+           context_.state->locked([](const SharedData& d) { return d.settings.calibrationMode; });
+}
+
+int CPageMonitor::searchAdapter() {
+    if (!context_.state || !adapterSearch_) return -1;
+    return adapterSearch_(context_.state->port());
+}
+
+// Once, before the page is first shown.
+void CPageMonitor::firstDisplay() {
+    firstDisplayDone_ = true;
+    unitsLabel_->setText(" ");
+    tiltReadout_->setText(MonitorReadout::kNoTilt);
+    temperatureReadout_->setText(MonitorReadout::kNoTemperature);
+    comment_.clear();
+    label_->clear();
+    resetShownTexts();
+    deviceSn_->setText("--");
+    deviceSn_->setBackground(colours::kLightGrey);
+    deviceSn_->setTextColour(Qt::black);
+    statusMessage_->setText(" ");
+    statusMessage_->setBackground(colours::kLightGrey);
+    statusMessage_->setTextColour(Qt::black);
+    portIndicator_->setBackground(colours::kRed);
+    statusIndicator_->setBackground(colours::kRed);
+    if (!context_.state) return;
+    SharedState& state = *context_.state;
+    state.locked([](SharedData& d) {
+        if (d.worker.comPortNumber < 0 || d.worker.comPortNumber > 1) d.worker.comPortNumber = 0;
+    });
+    if (context_.settings) {
+        context_.settings->update([](SettingsValues& v) {
+            if (v.deviceChoice < 0 || v.deviceChoice > 2) v.deviceChoice = 0;
+        });
+    }
+
+    // The port is closed before the worker may open it with the port found below.
+    state.port().Close();
+    const int port = searchAdapter();
+    if (port < 0) {
+        if (context_.notifier) context_.notifier->message(kUsbFailedAtStart);
+    } else {
+        state.locked([port](SharedData& d) {
+            d.worker.comPortNumber = port;
+            d.worker.usbPortFound = true;
+        });
+        portIndicator_->setBackground(colours::kPaleYellow);
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    startStop_->setText("Start");
+    interval_->setRange(kMinLogInterval, kMaxLogInterval);
+    PostRequest(state, request_, kConnectRequest);
+    QApplication::restoreOverrideCursor();
+}
+
+bool CPageMonitor::onSetActive() {
+    const bool returning = firstDisplayDone_;
+    if (!firstDisplayDone_) firstDisplay();
+    registerAsCurrentPage();
+    int axisFlag = 1, interval = kMinLogInterval;
+    if (context_.state) {
+        context_.state->locked([&](const SharedData& d) {
+            axisFlag = d.settings.axisSelector;
+            interval = d.settings.logInterval;
+        });
+    }
+    (axisFlag == 1 ? axisA_ : axisB_)->setChecked(true);
+    fillUnitSelector();
+    loggingIndicator_->setBackground(colours::kWhite);
+    logging_ = false;
+    saveStatus_->setText(" ");
+    interval_->setText(QString::number(interval));
+    // Other pages leave the worker stopped or busy with their own work;
+    // coming back resumes reading the board on the line.
+    if (returning && context_.state) PostRequest(*context_.state, request_, kStopRequest);
+    return true;
+}
+
+void CPageMonitor::fillUnitSelector() {
+    const bool calibration = calibrationMode();
+    int degreesFlag = 0;
+    if (context_.state) {
+        degreesFlag =
+            context_.state->locked([](const SharedData& d) { return d.settings.monitorUnitsUser; });
+    }
+    const UnitActivation units = UnitsOnActivation(calibration, degreesFlag);
+    {
+        const QSignalBlocker block(unitSelector_);
+        unitSelector_->clear();
+        for (const auto& entry : UnitEntries(calibration)) unitSelector_->addItem(Q(entry));
+        unitSelector_->setCurrentIndex(units.entry);
+    }
+    if (context_.state) {
+        context_.state->locked([&](SharedData& d) { d.settings.monitorUnits = units.readingType; });
+    }
+    unitText_ = units.label;
+    unitsLabel_->setText(Q(units.label));
+}
+
+bool CPageMonitor::onKillActive() {
+    tiltReadout_->setText(MonitorReadout::kNoTilt);
+    temperatureReadout_->setText(MonitorReadout::kNoTemperature);
+    if (context_.state) {
+        SharedState& state = *context_.state;
+        PostRequest(state, request_, kStopRequest);
+        const UnitChoice choice = UnitForEntry(calibrationMode(), unitSelector_->currentIndex());
+        const int interval = ParseLeadingNumber(interval_->text().trimmed().toStdString());
+        const int degreesFlag = state.locked([&](SharedData& d) {
+            if (choice.readingType) d.settings.monitorUnits = *choice.readingType;
+            if (choice.degreesFlag) d.settings.monitorUnitsUser = *choice.degreesFlag;
+            d.settings.logInterval = interval;
+            return d.settings.monitorUnitsUser;
+        });
+        if (context_.settings) {
+            context_.settings->update([&](SettingsValues& v) { v.monitorUnitsUser = degreesFlag; });
+        }
+    }
+    stopLogging();
+    startStop_->setEnabled(false);
+    saveReading_->setEnabled(false);
+    return true;
+}
+
+void CPageMonitor::onUnitChanged(int entry) {
+    if (!context_.state) return;
+    const bool calibration = calibrationMode();
+    const UnitChoice choice = UnitForEntry(calibration, entry);
+    const std::string deviceUnits = context_.state->locked([&](SharedData& d) {
+        if (choice.readingType) d.settings.monitorUnits = *choice.readingType;
+        if (choice.degreesFlag) d.settings.monitorUnitsUser = *choice.degreesFlag;
+        return d.readings.unitsLabel;
+    });
+    unitText_ = choice.label;
+    if (calibration) {
+        unitsLabel_->setText(Q(choice.label));
+        // The boards get the new reading type the next time the units are set.
+        PostRequest(*context_.state, request_, kTriggerOffLoopRequest);
+    } else {
+        unitsLabel_->setText(Q(TiltLabel(choice.label, axisA_->isChecked(), deviceUnits)));
+    }
+}
+
+void CPageMonitor::onAxisChosen(bool axisA) {
+    if (!context_.state) return;
+    context_.state->locked([axisA](SharedData& d) { d.settings.axisSelector = axisA ? 1 : 0; });
+}
+
+void CPageMonitor::onReconnect() {
+    if (!context_.state) return;
+    const int port = searchAdapter();
+    if (port < 0) {
+        if (context_.notifier) context_.notifier->message(kUsbFailedOnReconnect);
+        return;
+    }
+    PostConnectRequest(*context_.state, port, true);
+}
+
+// Brings the read-outs up to date with the worker's last reading.
+void CPageMonitor::refresh() {
+    if (!logging_)
+        loggingIndicator_->setBackground(colours::kWhite);
+    else
+        loggingIndicator_->setBackground(
+            loggingIndicator_->background() == colours::kRed ? colours::kWhite : colours::kRed);
+    if (!context_.state) return;
+    const bool calibration = calibrationMode();
+    const UnitChoice choice = UnitForEntry(calibration, unitSelector_->currentIndex());
+    const auto [a, b, t, deviceUnits] = context_.state->locked([&](SharedData& d) {
+        if (!calibration && choice.degreesFlag) d.settings.monitorUnitsUser = *choice.degreesFlag;
+        return std::make_tuple(d.readings.axisA, d.readings.axisB, d.readings.temperature,
+                               d.readings.unitsLabel);
+    });
+    readout_.take(a, b, t);
+    unitText_ = choice.label;
+    const bool showA = axisA_->isChecked();
+    tiltReadout_->setText(Q(readout_.tilt(showA)));
+    unitsLabel_->setText(Q(TiltLabel(unitText_, showA, deviceUnits)));
+    temperatureReadout_->setText(Q(readout_.temperature()));
+}
+
+void CPageMonitor::setRequestButtons(bool enabled) {
+    startStop_->setEnabled(enabled);
+    saveReading_->setEnabled(enabled && !logging_ && !saving());
+}
+
+void CPageMonitor::onWorkerEvent(int code, int detail) {
+    switch (code) {
+        case kEventPortOpen:
+            resetShownTexts();
+            if (detail == 1) deviceSn_->setText(" ");
+            refresh();
+            portIndicator_->setBackground(detail == 1 ? colours::kPaleYellow : colours::kRed);
+            if (detail == 1) statusMessage_->setText("Port open");
+            statusIndicator_->setBackground(colours::kRed);
+            break;
+        case kEventSingleReading:
+            fetchingSerial_ = false;
+            if (detail == 1) {
+                refresh();
+                statusMessage_->setText("Reading Monitor");
+                setRequestButtons(true);
+                statusIndicator_->setBackground(colours::kGreen);
+            } else {
+                startStop_->setEnabled(false);
+                saveReading_->setEnabled(false);
+                statusIndicator_->setBackground(colours::kPaleYellow);
+                resetShownTexts();
+                refresh();
+            }
+            break;
+        case kEventAddressQuery: {
+            resetShownTexts();
+            refresh();
+            const bool found = detail == 1;
+            portIndicator_->setBackground(found ? colours::kGreen : colours::kRed);
+            if (found) statusMessage_->setText("Device found");
+            deviceSn_->setText(found ? Q(serialNumber()) : " ");
+            if (found && context_.state) {
+                // The board that answered may be another one than before: read
+                // its identity once, then go back to reading it.
+                request_.targetAddress = context_.state->locked(
+                    [](const SharedData& d) { return d.readings.foundAddress; });
+                fetchingSerial_ = PostRequest(*context_.state, request_, kDeviceInfoRequest);
+            }
+            break;
+        }
+        case kEventDeviceInfo:
+            // Failed attempts are retried by the worker, which goes back to
+            // reading on its own after the last one.
+            if (detail == 1 && context_.state) {
+                deviceSn_->setText(Q(serialNumber()));
+                if (fetchingSerial_) {
+                    fetchingSerial_ = false;
+                    PostRequest(*context_.state, request_, kStopRequest);
+                }
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+std::string CPageMonitor::serialNumber() const {
+    if (!context_.state) return {};
+    return context_.state->locked([](const SharedData& d) { return d.readings.serialNumber; });
+}
+
+std::string CPageMonitor::logPath() const {
+    const std::string name =
+        context_.state
+            ? context_.state->locked([](const SharedData& d) { return d.settings.logFileName; })
+            : std::string();
+    return context_.files ? context_.files->path(name) : name;
+}
 
 }  // namespace clinora

@@ -1,14 +1,125 @@
 #pragma once
 
+#include <QTimer>
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "app/monitor_display.h"
+#include "app/reading_log.h"
 #include "gui/sheet_page.h"
+#include "link/request_record.h"
+
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
 
 namespace clinora {
 
-// "Monitor": tilt and temperature of the board on the line, and the reading log.
+class ColourBox;
+class SerialPort;
+class SpinEdit;
+
+// "Monitor": tilt and temperature of the board on the line in the chosen
+// unit, the port, status and logging indicators, and the reading log (lines
+// at an interval, or one labelled reading at a time). It posts requests to
+// the worker and shows what the worker's events announce.
 class CPageMonitor : public SheetPage {
     Q_OBJECT
 public:
+    // The USB adapter search: the adapter's port number, or -1.
+    using AdapterSearch = std::function<int(SerialPort&)>;
+
+    // Pauses of Save Reading between its progress marks.
+    static constexpr int kSaveStepMs = 500;
+
     explicit CPageMonitor(PageContext& context, QWidget* parent = nullptr);
+    ~CPageMonitor() override;
+
+    bool onSetActive() override;
+    bool onKillActive() override;
+
+    // Replaces the adapter search (tests).
+    void setAdapterSearch(AdapterSearch search) { adapterSearch_ = std::move(search); }
+    bool logging() const { return logging_; }
+    bool saving() const { return saveStep_ != 0; }
+
+protected:
+    void onWorkerEvent(int code, int detail) override;
+
+private:
+    void buildView();
+    QGroupBox* buildTiltGroup();
+    QGroupBox* buildTemperatureGroup();
+    QGroupBox* buildLoggingGroup();
+    QWidget* buildDeviceRow();
+    QWidget* buildFooter();
+
+    void firstDisplay();
+    int searchAdapter();
+    void fillUnitSelector();
+    void onUnitChanged(int entry);
+    void onAxisChosen(bool axisA);
+    void onReconnect();
+    void refresh();
+    void showTexts();
+    void resetShownTexts() { readout_.reset(); }
+    void setRequestButtons(bool enabled);
+    bool calibrationMode() const;
+    std::string serialNumber() const;
+    std::string logPath() const;
+
+    // The reading log (monitor_log.cpp).
+    void onStartStop();
+    void startLogging();
+    void stopLogging();
+    void writeLogLine();
+    void saveReading();
+    void continueSave();
+    LogReading readingForLog(const std::tm& time) const;
+
+    RequestRecord request_;
+    AdapterSearch adapterSearch_;
+    bool firstDisplayDone_ = false;
+    bool fetchingSerial_ = false;  // reading the identity of the board that answered
+
+    MonitorReadout readout_;
+    std::string unitText_ = " ";  // unit written to the log
+    std::string comment_;         // last Label text taken by Save Reading
+
+    bool logging_ = false;
+    ReadingLogFile log_;  // open while logging
+    QTimer logTimer_;
+
+    int saveStep_ = 0;        // 0: no save running
+    ReadingLogFile saveLog_;  // open while a save runs
+    std::tm saveTime_{};
+    QTimer saveTimer_;
+
+    // Controls.
+    QLabel* tiltReadout_ = nullptr;
+    QLabel* unitsLabel_ = nullptr;
+    QComboBox* unitSelector_ = nullptr;
+    QRadioButton* axisA_ = nullptr;
+    QRadioButton* axisB_ = nullptr;
+    QLabel* temperatureReadout_ = nullptr;
+    SpinEdit* interval_ = nullptr;
+    QPushButton* startStop_ = nullptr;
+    ColourBox* loggingIndicator_ = nullptr;
+    QPushButton* saveReading_ = nullptr;
+    QLabel* saveStatus_ = nullptr;
+    QLineEdit* label_ = nullptr;
+    ColourBox* deviceSn_ = nullptr;
+    QPushButton* reconnect_ = nullptr;
+    ColourBox* portIndicator_ = nullptr;
+    ColourBox* statusIndicator_ = nullptr;
+    ColourBox* statusMessage_ = nullptr;
+    QToolButton* aboutIcon_ = nullptr;
 };
 
 }  // namespace clinora

@@ -1,8 +1,116 @@
 #include "pages/page_status.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/device_status.h"
+#include "link/shared_state.h"
+#include "link/worker_codes.h"
+#include "link/worker_thread.h"
+
 namespace clinora {
 
 CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
-    : SheetPage("Status", context, parent) {}
+    : SheetPage("Status", context, parent),
+      list_(new QTreeWidget(this)),
+      update_(new QPushButton("Update", this)),
+      fahrenheit_(new QCheckBox("Fahrenheit units", this)) {
+    list_->setObjectName("StatusList");
+    list_->setRootIsDecorated(false);
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({QString(), QString()});
+    list_->header()->setStretchLastSection(false);
+    update_->setObjectName("Update");
+    fahrenheit_->setObjectName("Fahrenheit");
+
+    auto* group = new QGroupBox("Get Stats", this);
+    auto* inside = new QVBoxLayout(group);
+    inside->addWidget(update_, 0, Qt::AlignLeft);
+    inside->addWidget(list_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(group);
+    layout->addWidget(fahrenheit_);
+    layout->addStretch(1);
+    list_->setMaximumHeight(140);
+
+    triggerOff_.setSingleShot(true);
+    triggerOff_.setInterval(kTriggerOffDelayMs);
+    connect(&triggerOff_, &QTimer::timeout, this, &CPageStatus::sendTriggerOff);
+    connect(update_, &QPushButton::clicked, this, &CPageStatus::onUpdate);
+    connect(fahrenheit_, &QCheckBox::clicked, this, &CPageStatus::onFahrenheitClicked);
+}
+
+void CPageStatus::rebuildList(bool withValues) {
+    list_->clear();
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({QString(), QString()});
+    SharedData data;
+    if (withValues && context_.state) data = context_.state->snapshot();
+    const auto rows = DeviceStatusRows(withValues && context_.state ? &data.readings : nullptr);
+    const QFontMetrics metrics(list_->font());
+    int labelWidth = 0, valueWidth = 0;
+    for (const StatusRow& row : rows) {
+        const QString label = QString::fromStdString(row.label);
+        const QString value = QString::fromStdString(row.value);
+        list_->addTopLevelItem(new QTreeWidgetItem({label, value}));
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
+        valueWidth = std::max(valueWidth, metrics.horizontalAdvance(value));
+    }
+    list_->setColumnWidth(0, labelWidth + 10);
+    list_->setColumnWidth(1, valueWidth + 140);
+}
+
+bool CPageStatus::onSetActive() {
+    if (firstActivation_) {
+        list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+        list_->setAllColumnsShowFocus(true);
+        firstActivation_ = false;
+    }
+    rebuildList(false);
+    // The boards stop triggering about a second after the page is shown; the
+    // window stays responsive meanwhile.
+    triggerOff_.start();
+    const bool fahrenheit = context_.state && context_.state->locked([](const SharedData& d) {
+        return d.settings.fahrenheit;
+    });
+    fahrenheit_->setChecked(fahrenheit);
+    registerAsCurrentPage();
+    return true;
+}
+
+bool CPageStatus::onKillActive() {
+    // Once the page is left the request would only disturb the next page's work.
+    triggerOff_.stop();
+    return true;
+}
+
+void CPageStatus::sendTriggerOff() {
+    if (context_.state) PostRequest(*context_.state, request_, kTriggerOffRequest);
+}
+
+void CPageStatus::onUpdate() {
+    rebuildList(false);
+    if (!context_.state) return;
+    const std::string found =
+        context_.state->locked([](const SharedData& d) { return d.readings.foundAddress; });
+    if (found.empty()) return;
+    request_.targetAddress = found;
+    PostRequest(*context_.state, request_, kDeviceInfoRequest);
+}
+
+void CPageStatus::onFahrenheitClicked(bool checked) {
+    if (context_.state)
+        context_.state->locked([checked](SharedData& d) { d.settings.fahrenheit = checked; });
+}
+
+void CPageStatus::onWorkerEvent(int code, int) {
+    if (code == kEventDeviceInfo) rebuildList(true);
+}
 
 }  // namespace clinora

@@ -1,14 +1,45 @@
 #pragma once
 
+#include <QTimer>
+
 #include "gui/sheet_page.h"
+#include "link/request_record.h"
+
+class QCheckBox;
+class QPushButton;
+class QTreeWidget;
 
 namespace clinora {
 
-// "Status": identity of the board on the line.
+// "Status": identity of the board on the line (firmware version, board
+// revision, serial number) fetched through the worker on "Update", and the
+// "Fahrenheit units" choice of the reading display.
 class CPageStatus : public SheetPage {
     Q_OBJECT
 public:
+    // How long after activation the boards are told to stop triggering.
+    static constexpr int kTriggerOffDelayMs = 1000;
+
     explicit CPageStatus(PageContext& context, QWidget* parent = nullptr);
+
+    bool onSetActive() override;
+    bool onKillActive() override;
+
+protected:
+    void onWorkerEvent(int code, int detail) override;
+
+private:
+    void rebuildList(bool withValues);
+    void onUpdate();
+    void onFahrenheitClicked(bool checked);
+    void sendTriggerOff();
+
+    RequestRecord request_;
+    bool firstActivation_ = true;
+    QTreeWidget* list_;
+    QPushButton* update_;
+    QCheckBox* fahrenheit_;
+    QTimer triggerOff_;
 };
 
 }  // namespace clinora

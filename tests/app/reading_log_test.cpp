@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 namespace clinora {
 namespace {
 
@@ -61,6 +63,50 @@ TEST(ReadingLog, IntervalTextAndSingleBytes) {
     EXPECT_EQ(ToSingleBytes("plain"), "plain");
     EXPECT_EQ(ToSingleBytes("\xC2"), "\xC2");  // truncated sequence kept as a byte
     EXPECT_EQ(ToSingleBytes("\xC2x"), "\xC2x");
+}
+
+using testing::TempFolder;
+
+TEST(ReadingLogFile, NewFileGetsTheHeaderThenEveryLineAtOnce) {
+    TempFolder folder;
+    const std::string path = folder.file("log.csv");
+    ReadingLogFile log;
+    ASSERT_TRUE(log.open(path));
+    ASSERT_TRUE(log.writeHeaderIfEmpty());
+    ASSERT_TRUE(log.writeLine("one"));
+    // On disk before anything is closed: a crash now loses nothing.
+    EXPECT_EQ(folder.read("log.csv"), std::string(kReadingLogHeader) + "\r\none\r\n");
+    ASSERT_TRUE(log.writeHeaderIfEmpty());  // not empty any more: no second header
+    ASSERT_TRUE(log.writeLine("two"));
+    log.close();
+    EXPECT_EQ(folder.read("log.csv"), std::string(kReadingLogHeader) + "\r\none\r\ntwo\r\n");
+}
+
+TEST(ReadingLogFile, ExistingFileIsAppendedAfterItsLastLine) {
+    TempFolder folder;
+    folder.write("log.csv", "Serial,Date\r\nold\r\n");
+    ReadingLogFile log;
+    ASSERT_TRUE(log.open(folder.file("log.csv")));
+    log.writeHeaderIfEmpty();
+    log.writeLine("new");
+    log.close();
+    EXPECT_EQ(folder.read("log.csv"), "Serial,Date\r\nold\r\nnew\r\n");
+
+    // A last line without its line break is ended first, never joined.
+    folder.write("cut.csv", "old");
+    ASSERT_TRUE(log.open(folder.file("cut.csv")));
+    log.writeLine("new");
+    log.writeLine("next");
+    log.close();
+    EXPECT_EQ(folder.read("cut.csv"), "old\r\nnew\r\nnext\r\n");
+}
+
+TEST(ReadingLogFile, FolderThatCannotHoldTheFileFails) {
+    TempFolder folder;
+    ReadingLogFile log;
+    EXPECT_FALSE(log.open(folder.file("missing/log.csv")));
+    EXPECT_FALSE(log.isOpen());
+    EXPECT_FALSE(log.writeLine("x"));
 }
 
 }  // namespace

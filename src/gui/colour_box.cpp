@@ -1,0 +1,40 @@
+#include "gui/colour_box.h"
+
+#include <QPalette>
+
+namespace clinora {
+
+ColourBox::ColourBox(const QString& text, QWidget* parent)
+    : QLabel(text, parent), background_(palette().color(QPalette::Button)) {
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    setAlignment(Qt::AlignCenter);
+    applyColours();
+}
+
+void ColourBox::setBackground(const QColor& colour) {
+    if (colour == background_) return;
+    background_ = colour;
+    applyColours();
+}
+
+void ColourBox::setTextColour(const QColor& colour) {
+    if (colour == textColour_) return;
+    textColour_ = colour;
+    applyColours();
+}
+
+// The colours live in the widget's own palette, so every repaint (and a
+// change of the application style) keeps them.
+void ColourBox::applyColours() {
+    QPalette p = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Window, background_);
+        p.setColor(group, QPalette::WindowText, textColour_);
+    }
+    setPalette(p);
+    update();
+}
+
+}  // namespace clinora

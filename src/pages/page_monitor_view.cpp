@@ -1,0 +1,198 @@
+// The Monitor page's controls and their layout.
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "gui/about_box.h"
+#include "gui/colour_box.h"
+#include "gui/spin_edit.h"
+#include "pages/page_monitor.h"
+
+namespace clinora {
+namespace {
+
+QFont Arial(int points, bool bold = false) {
+    QFont font("Arial", points);
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(bold);
+    return font;
+}
+
+// The program's mark: a level vial tilted in a ring.
+QIcon MarkIcon() {
+    QPixmap pixmap(40, 40);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0, 70, 140), 3));
+    p.setBrush(QColor(225, 238, 250));
+    p.drawEllipse(QRectF(3, 3, 34, 34));
+    p.translate(20, 20);
+    p.rotate(-20);
+    p.setPen(QPen(QColor(0, 70, 140), 2));
+    p.setBrush(QColor(120, 200, 90));
+    p.drawRoundedRect(QRectF(-13, -4, 26, 8), 4, 4);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(-3, -3, 6, 6));
+    return QIcon(pixmap);
+}
+
+template <class W>
+W* Named(W* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+}  // namespace
+
+void CPageMonitor::buildView() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 6);
+    layout->setSpacing(8);
+    layout->addWidget(buildTiltGroup());
+    layout->addWidget(buildTemperatureGroup());
+    layout->addWidget(buildLoggingGroup());
+    layout->addWidget(buildDeviceRow());
+    layout->addStretch(1);
+    layout->addWidget(buildFooter());
+    startStop_->setEnabled(false);
+    saveReading_->setEnabled(false);
+}
+
+QGroupBox* CPageMonitor::buildTiltGroup() {
+    auto* group = new QGroupBox("Tilt", this);
+    tiltReadout_ = Named(new QLabel("0.00", group), "TiltReadout");
+    tiltReadout_->setFont(Arial(25, true));
+    tiltReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    tiltReadout_->setMinimumWidth(250);
+    unitsLabel_ = Named(new QLabel(" ", group), "UnitsLabel");
+    unitsLabel_->setFont(Arial(15));
+    unitsLabel_->setMinimumWidth(60);
+    unitSelector_ = Named(new QComboBox(group), "UnitSelector");
+    if (context_.resourceInUse) unitSelector_->setFont(Arial(12));
+    unitSelector_->setMinimumWidth(140);
+    axisA_ = Named(new QRadioButton("A", group), "AxisA");
+    axisB_ = Named(new QRadioButton("B", group), "AxisB");
+    axisA_->setChecked(true);
+
+    auto* readout = new QHBoxLayout;
+    readout->addWidget(tiltReadout_, 1);
+    readout->addWidget(unitsLabel_);
+    auto* choices = new QHBoxLayout;
+    choices->addWidget(unitSelector_);
+    choices->addSpacing(24);
+    choices->addWidget(axisA_);
+    choices->addWidget(axisB_);
+    choices->addStretch(1);
+    auto* box = new QVBoxLayout(group);
+    box->addLayout(readout);
+    box->addLayout(choices);
+
+    connect(unitSelector_, &QComboBox::currentIndexChanged, this, &CPageMonitor::onUnitChanged);
+    connect(axisA_, &QRadioButton::clicked, this, [this] { onAxisChosen(true); });
+    connect(axisB_, &QRadioButton::clicked, this, [this] { onAxisChosen(false); });
+    return group;
+}
+
+QGroupBox* CPageMonitor::buildTemperatureGroup() {
+    auto* group = new QGroupBox("Temperature", this);
+    temperatureReadout_ = Named(new QLabel("00.0", group), "TemperatureReadout");
+    temperatureReadout_->setFont(Arial(20, true));
+    temperatureReadout_->setAlignment(Qt::AlignCenter);
+    auto* box = new QVBoxLayout(group);
+    box->addWidget(temperatureReadout_);
+    return group;
+}
+
+QGroupBox* CPageMonitor::buildLoggingGroup() {
+    auto* group = new QGroupBox("Logging", this);
+    interval_ = Named(new SpinEdit(group), "IntervalBox");
+    interval_->edit()->setFont(Arial(15));
+    interval_->edit()->setMaximumWidth(70);
+    interval_->setRange(kMinLogInterval, kMaxLogInterval);
+    startStop_ = Named(new QPushButton("Start", group), "StartStop");
+    loggingIndicator_ = Named(new ColourBox(QString(), group), "LoggingIndicator");
+    loggingIndicator_->setFixedSize(28, 28);
+    loggingIndicator_->setBackground(colours::kWhite);
+    saveReading_ = Named(new QPushButton("Save Reading", group), "SaveReading");
+    saveStatus_ = Named(new QLabel(" ", group), "SaveStatus");
+    saveStatus_->setMinimumWidth(60);
+    label_ = Named(new QLineEdit(group), "LabelBox");
+
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(new QLabel("Interval (s)", group), 0, 0);
+    grid->addWidget(interval_, 0, 1, Qt::AlignLeft);
+    grid->addWidget(startStop_, 0, 2);
+    grid->addWidget(loggingIndicator_, 0, 3);
+    grid->addWidget(new QLabel("Label", group), 1, 0);
+    grid->addWidget(label_, 1, 1, 1, 3);
+    grid->addWidget(saveReading_, 2, 2);
+    grid->addWidget(saveStatus_, 2, 3, 1, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(startStop_, &QPushButton::clicked, this, &CPageMonitor::onStartStop);
+    connect(saveReading_, &QPushButton::clicked, this, &CPageMonitor::saveReading);
+    return group;
+}
+
+QWidget* CPageMonitor::buildDeviceRow() {
+    auto* row = new QWidget(this);
+    deviceSn_ = Named(new ColourBox("Sensor serial", row), "DeviceSN");
+    deviceSn_->setFont(Arial(15));
+    deviceSn_->setMinimumHeight(34);
+    reconnect_ = Named(new QPushButton("Reconnect", row), "Reconnect");
+    portIndicator_ = Named(new ColourBox(QString(), row), "PortIndicator");
+    statusIndicator_ = Named(new ColourBox(QString(), row), "StatusIndicator");
+    for (ColourBox* box : {portIndicator_, statusIndicator_}) box->setFixedSize(28, 28);
+    statusMessage_ = Named(new ColourBox("Status message", row), "StatusMessage");
+    statusMessage_->setMinimumHeight(28);
+
+    auto* grid = new QGridLayout(row);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(new QLabel("Device SN", row), 0, 0);
+    grid->addWidget(deviceSn_, 0, 1, 1, 4);
+    grid->addWidget(new QLabel("Port", row), 1, 0);
+    auto* indicators = new QHBoxLayout;
+    indicators->addWidget(portIndicator_);
+    indicators->addSpacing(16);
+    indicators->addWidget(new QLabel("Status", row));
+    indicators->addWidget(statusIndicator_);
+    indicators->addStretch(1);
+    grid->addLayout(indicators, 1, 1, 1, 3);
+    grid->addWidget(reconnect_, 1, 4);
+    grid->addWidget(statusMessage_, 2, 0, 1, 5);
+    grid->setColumnStretch(1, 1);
+
+    connect(reconnect_, &QPushButton::clicked, this, &CPageMonitor::onReconnect);
+    return row;
+}
+
+QWidget* CPageMonitor::buildFooter() {
+    auto* row = new QWidget(this);
+    aboutIcon_ = Named(new QToolButton(row), "AboutIcon");
+    aboutIcon_->setIcon(MarkIcon());
+    aboutIcon_->setIconSize(QSize(40, 40));
+    aboutIcon_->setAutoRaise(true);
+    aboutIcon_->setToolTip("About");
+    auto* version = Named(new QLabel("v. 1.02", row), "VersionLabel");
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(aboutIcon_);
+    box->addStretch(1);
+    box->addWidget(version, 0, Qt::AlignBottom);
+    connect(aboutIcon_, &QToolButton::clicked, this, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
+    return row;
+}
+
+}  // namespace clinora

@@ -1,0 +1,70 @@
+// The simulated demo run as a user would: the worker on its thread in real
+// time, the Monitor page following the fixture panel.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "gui/clinora_application.h"
+#include "gui/fixture_panel.h"
+#include "gui/main_frame.h"
+#include "gui/qt_settings_store.h"
+#include "gui/scripted_notifier.h"
+#include "gui_test_support.h"
+#include "pages/page_makers.h"
+
+namespace clinora {
+namespace {
+
+using testing::WaitFor;
+
+double Value(const QLabel* label) {
+    bool ok = false;
+    const double v = label->text().toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSeconds) {
+    QTemporaryDir dir;
+    ScriptedNotifier notifier;
+    const auto options =
+        ParseStartOptions({"clinora", "--simulate", "--workdir", dir.path() + "/work"}, nullptr);
+    ASSERT_TRUE(options);
+    ClinoraApplication app(*options, DefaultPageMakers(),
+                           std::make_unique<QtSettingsStore>(dir.path() + "/Orvano.conf"),
+                           &notifier);
+    ASSERT_TRUE(app.start());
+    CMainFrame* frame = app.frame();
+    auto* tilt = frame->findChild<QLabel*>("TiltReadout");
+    auto* units = frame->findChild<QLabel*>("UnitsLabel");
+    auto* serial = frame->findChild<QLabel*>("DeviceSN");
+    auto* fixture = frame->findChild<FixturePanel*>();
+    ASSERT_TRUE(tilt && units && serial && fixture);
+
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitFor([&] { return std::isfinite(Value(tilt)); }, 15000));
+    EXPECT_LT(clock.elapsed(), 12000);  // opening, finding the board, its identity, units
+    EXPECT_EQ(units->text(), "V");      // the demo runs in calibration mode
+
+    const double before = Value(tilt);
+    fixture->tiltA()->setValue(fixture->tiltA()->value() + 20.0);
+    clock.restart();
+    ASSERT_TRUE(WaitFor([&] { return std::abs(Value(tilt) - before) > 0.3; }, 10000))
+        << tilt->text().toStdString();
+    EXPECT_LT(clock.elapsed(), 4000);
+
+    // A picture of the page with live readings and the board's serial number.
+    ASSERT_TRUE(WaitFor([&] { return serial->text().startsWith("ZC-"); }, 10000));
+    ASSERT_TRUE(WaitFor([&] { return std::isfinite(Value(tilt)); }, 10000));
+    QDir().mkpath(CLINORA_ARTIFACT_DIR);
+    EXPECT_TRUE(frame->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/monitor-live.png"));
+    EXPECT_TRUE(notifier.shown.empty());
+}
+
+}  // namespace
+}  // namespace clinora

@@ -1,0 +1,123 @@
+#pragma once
+
+// Pages on a sheet against the real worker and simulated boards on virtual
+// time. The test runs the worker's passes itself and delivers the events
+// they post between passes, so a connect takes milliseconds of real time.
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/app_files.h"
+#include "app/app_settings.h"
+#include "app/settings_store.h"
+#include "gui/page_context.h"
+#include "gui/property_sheet.h"
+#include "gui/scripted_notifier.h"
+#include "link/clock.h"
+#include "link/serial_port.h"
+#include "link/shared_state.h"
+#include "link/worker.h"
+#include "pages/page_monitor.h"
+#include "pages/page_status.h"
+#include "sim/sim_bus.h"
+
+namespace clinora::testing {
+
+class PageRig {
+public:
+    static constexpr const char* kLogName = "monitor_log.csv";
+    enum Page { kMonitor = 0, kStatus = 1 };
+
+    struct Options {
+        bool calibrationMode = false;
+        bool millimetreBoard = false;
+        int degreesFlag = 1;
+    };
+
+    explicit PageRig(Options options) {
+        sim::BoardConfig board = sim::VariedBoard("101", 1);
+        board.tunnelProfile = options.millimetreBoard;
+        bus.addBoard(board);
+        bus.setTilt(0, 10.0);
+        bus.setTilt(1, -4.0);
+        port.pinPath("simulated-bus");
+        files.workingFolder = dir.path().toStdString() + "/";
+        state.locked([&](SharedData& d) {
+            d.settings.calibrationMode = options.calibrationMode;
+            d.settings.monitorUnitsUser = options.degreesFlag;
+            d.settings.logFileName = kLogName;
+            d.worker.started = true;
+        });
+        context.state = &state;
+        context.settings = &settings;
+        context.files = &files;
+        context.notifier = &notifier;
+        sheet = std::make_unique<CCePropertySheet>(&state);
+        monitor = new CPageMonitor(context, sheet.get());
+        status = new CPageStatus(context, sheet.get());
+        sheet->addPage(monitor);
+        sheet->addPage(status);
+        sheet->resize(480, 720);
+    }
+    PageRig() : PageRig(Options{}) {}
+
+    // Shows the sheet: the Monitor page's first display and activation.
+    void start() {
+        sheet->show();
+        sheet->start();
+    }
+
+    // Runs worker passes, delivering the events after each, until `done`
+    // holds or `maxMs` of virtual time have passed.
+    bool run(const std::function<bool()>& done, int64_t maxMs = 60000) {
+        const int64_t end = clock.nowMs() + maxMs;
+        while (!done()) {
+            if (clock.nowMs() > end) return false;
+            worker.Pass();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+        return true;
+    }
+    void runFor(int64_t ms) {
+        run([] { return false; }, ms);
+    }
+
+    template <class W>
+    W* find(const char* name) const {
+        return sheet->findChild<W*>(name);
+    }
+
+    std::string readLog() const {
+        std::ifstream in(files.path(kLogName), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string boardSerial() const {
+        return bus.inspectBoard(0, [](const sim::SimBoard& b) { return b.config().serial; });
+    }
+    SharedData shared() const { return state.snapshot(); }
+
+    QTemporaryDir dir;
+    VirtualClock clock{1000};
+    sim::SimBus bus{clock};
+    SerialPort port{bus};
+    SharedState state{port};
+    Worker worker{state, clock};
+    MemorySettingsStore store;
+    AppSettings settings{store};
+    AppFiles files;
+    ScriptedNotifier notifier;
+    PageContext context;
+    std::unique_ptr<CCePropertySheet> sheet;
+    CPageMonitor* monitor = nullptr;
+    CPageStatus* status = nullptr;
+};
+
+}  // namespace clinora::testing
