@@ -81,11 +81,7 @@ bool BusProtocol::WriteTypeCode() {
 
 bool BusProtocol::ReadSingleReading() {
     if (!TransactQuick(kBroadcastAddress, "SR")) {
-        state_.locked([](SharedData& d) {
-            d.readings.axisA = "----";
-            d.readings.axisB = "----";
-            d.readings.temperature = "--.-";
-        });
+        state_.locked([](SharedData& d) { d.readings.showNoReading(); });
         return false;
     }
     const ReadingFields fields = SplitReading(ReplyField(reply(), 3));

@@ -64,6 +64,13 @@ struct Readings {
     std::array<uint8_t, 3> axisFlags{};
     std::string foundAddress;
     std::string unitsLabel;  // "Cal", "mm" or "Deg"
+
+    // The texts shown while no board answers.
+    void showNoReading() {
+        axisA = "----";
+        axisB = "----";
+        temperature = "--.-";
+    }
 };
 
 // The worker's members that pages read or set.

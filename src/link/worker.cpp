@@ -112,13 +112,20 @@ bool Worker::takeRequest(uint32_t code) {
 
 // --- steps -----------------------------------------------------------------
 
-bool Worker::step(const StepPlan& plan) {
+// The count-down of the step pattern: while it runs, a pass waits `pauseMs`
+// and the step reports not done. It also goes below zero, meaning no wait.
+bool Worker::countingDown(int pauseMs) {
     if (countDown_ >= 1) {
         --countDown_;
-        clock_.sleepMs(plan.pauseMs);
-        return false;
+        clock_.sleepMs(pauseMs);
+        return true;
     }
     --countDown_;
+    return false;
+}
+
+bool Worker::step(const StepPlan& plan) {
+    if (countingDown(plan.pauseMs)) return false;
     if (plan.operation()) {
         retry_ = 0;
         setLinkOk(true);
@@ -148,12 +155,7 @@ bool Worker::openStep() {
         postPortStatus(kPortNotSelected);
         return false;
     }
-    if (countDown_ >= 1) {
-        --countDown_;
-        clock_.sleepMs(100);
-        return false;
-    }
-    --countDown_;
+    if (countingDown(100)) return false;
     if (OpenBusPort(state_, baud)) {
         retry_ = 0;
         setLinkOk(true);
@@ -167,21 +169,12 @@ bool Worker::openStep() {
 }
 
 bool Worker::probeStep() {
-    state_.locked([](SharedData& d) {
-        d.readings.axisA = "----";
-        d.readings.axisB = "----";
-        d.readings.temperature = "--.-";
-    });
+    state_.locked([](SharedData& d) { d.readings.showNoReading(); });
     if (changed_) {
         postPortStatus(kPortBoardNotFound);
         return false;
     }
-    if (countDown_ >= 1) {
-        --countDown_;
-        clock_.sleepMs(100);
-        return false;
-    }
-    --countDown_;
+    if (countingDown(100)) return false;
     const std::string target =
         state_.locked([](const SharedData& d) { return d.request.targetAddress; });
     if (protocol_.ProbeDevice(target, 1)) {

@@ -51,6 +51,7 @@ private:
     void runState(int state);
 
     // Steps.
+    bool countingDown(int pauseMs);
     bool step(const StepPlan& plan);
     bool openStep();
     bool probeStep();
