@@ -70,12 +70,14 @@ TEST(SerialPty, QueryReadUploadAndVerifyInRealTime) {
         ASSERT_EQ(t.size(), std::string("@@65535 DA\r").size());
         for (size_t i = 1; i < t.size(); ++i) EXPECT_GE(t[i] - t[i - 1], 10000) << i;
     }
-    // The boards' side sees the same pacing over the whole line (single gaps
-    // there carry the scheduling jitter of the terminal on the way).
+    // The boards' side sees the line paced too. Its times carry the scheduling
+    // of the bridge thread on a loaded machine (a few milliseconds on the first
+    // byte), so only the whole line is judged there, with room for that: an
+    // unpaced line would arrive within a millisecond or two.
     const auto lines = rig.bus.receivedLines();
     ASSERT_FALSE(lines.empty());
     const auto& seen = lines[0].byteTimesMs;
-    EXPECT_GE(seen.back() - seen.front(), 10 * static_cast<int64_t>(seen.size() - 1) - 2);
+    EXPECT_GE(seen.back() - seen.front(), 10 * static_cast<int64_t>(seen.size() - 1) - 20);
 
     rig.bus.setTilt(0, 30.0);
     rig.clock.sleepMs(sim::SimBoard::kWarmUpMs);  // the board's first measurement
