@@ -70,6 +70,8 @@ private:
     void stateSingleReading();
     void stateTrigger();
     void stateBoardReading();
+    bool walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
+                          int doneEvent);
     void stateUpload();
     void stateVerify();
     void stateReadBytes(bool flags);

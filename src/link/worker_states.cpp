@@ -287,36 +287,38 @@ void Worker::stateBoardReading() {
     }
 }
 
-// Upload one axis to every board (write target = board count) or to one.
-void Worker::stateUpload() {
+// The walk shared by upload and verify: every board in turn when the write
+// target is the board count, else the one target board. Returns true when
+// the step did not succeed, for the caller's retry rule.
+bool Worker::walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
+                              int doneEvent) {
     const int boards = boardCount();
     const int target = writeTarget();
-    bool done;
     if (target == boards) {
         const int index = boardIndex();
         if (index > boards - 1) {
-            post(kEventUploadsDone, addressNumber(index - 1));
+            post(doneEvent, addressNumber(index - 1));
             next_ = 13;
-            return;
+            return false;
         }
-        done =
-            step({50, [this, index] { return protocol_.UploadCalibration(index); }, -1, -1, true});
-        if (done) {
-            retry_ = 0;
-            setBoardIndex(index + 1);
-            post(kEventBoardWritten, addressNumber(index));
-        }
-    } else {
-        setBoardIndex(target);
-        done = step(
-            {50, [this, target] { return protocol_.UploadCalibration(target); }, -1, -1, true});
-        if (done) {
-            retry_ = 0;
-            post(kEventUploadsDone, addressNumber(target));
-            next_ = 13;
-        }
+        if (!step({50, [&] { return operation(index); }, -1, -1, true})) return true;
+        retry_ = 0;
+        setBoardIndex(index + 1);
+        post(boardEvent, addressNumber(index));
+        return false;
     }
-    if (!done) uploadNotDone();
+    setBoardIndex(target);
+    if (!step({50, [&] { return operation(target); }, -1, -1, true})) return true;
+    retry_ = 0;
+    post(doneEvent, addressNumber(target));
+    next_ = 13;
+    return false;
+}
+
+// Upload one axis to every board (write target = board count) or to one.
+void Worker::stateUpload() {
+    const auto upload = [this](int i) { return protocol_.UploadCalibration(i); };
+    if (walkTargetBoards(upload, kEventBoardWritten, kEventUploadsDone)) uploadNotDone();
 }
 
 void Worker::uploadNotDone() {
@@ -331,35 +333,9 @@ void Worker::uploadNotDone() {
 }
 
 void Worker::stateVerify() {
-    const int boards = boardCount();
-    const int target = writeTarget();
-    const bool all = target == boards;
-    bool done;
-    if (all) {
-        const int index = boardIndex();
-        if (index > boards - 1) {
-            post(kEventVerifiesDone, addressNumber(index - 1));
-            next_ = 13;
-            return;
-        }
-        done =
-            step({50, [this, index] { return protocol_.VerifyCalibration(index); }, -1, -1, true});
-        if (done) {
-            retry_ = 0;
-            setBoardIndex(index + 1);
-            post(kEventBoardVerified, addressNumber(index));
-        }
-    } else {
-        setBoardIndex(target);
-        done = step(
-            {50, [this, target] { return protocol_.VerifyCalibration(target); }, -1, -1, true});
-        if (done) {
-            retry_ = 0;
-            post(kEventVerifiesDone, addressNumber(target));
-            next_ = 13;
-        }
-    }
-    if (done) return;
+    const bool all = writeTarget() == boardCount();
+    const auto verify = [this](int i) { return protocol_.VerifyCalibration(i); };
+    if (!walkTargetBoards(verify, kEventBoardVerified, kEventVerifiesDone)) return;
     // One board gives up after three failures, a whole set after four.
     const bool giveUp = all ? retry_ > 3 : retry_ >= 3;
     if (giveUp) {
