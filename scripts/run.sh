@@ -8,9 +8,5 @@ build="${BUILD_DIR:-$root/build}"
 "$root/scripts/deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
-if [ -x "$build/apps/clinora" ]; then
-    [ $# -gt 0 ] || set -- --simulate
-    exec "$build/apps/clinora" "$@"
-fi
-# Until the user interface exists: serve the simulated boards on a pseudo-terminal.
-exec "$build/apps/clinora-sim" "$@"
+[ $# -gt 0 ] || set -- --simulate
+exec "$build/apps/clinora" "$@"

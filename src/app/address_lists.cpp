@@ -1,22 +1,11 @@
 #include "app/address_lists.h"
 
 #include "app/text_line_file.h"
+#include "link/number_text.h"
 
 namespace clinora {
 
-int64_t AddressValue(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    constexpr int64_t kCap = 1'000'000'000'000;
-    int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kCap) value = kCap;
-    }
-    return negative ? -value : value;
-}
+int64_t AddressValue(std::string_view text) { return ParseLeadingIntSaturated(text); }
 
 bool AddressListsValid(const std::vector<const std::vector<std::string>*>& lists) {
     for (const auto* list : lists)

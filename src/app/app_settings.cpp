@@ -54,7 +54,7 @@ AppSettings::AppSettings(SettingsStore& store) : store_(store) { load(); }
 
 AppSettings::~AppSettings() { save(); }
 
-void AppSettings::ExchangeAll(Direction direction) {
+void AppSettings::exchangeAll(Direction direction) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!store_.open()) return;
     Exchange x{store_, direction == Direction::Save};

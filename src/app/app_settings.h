@@ -57,9 +57,9 @@ public:
     enum class Direction { Load, Save };
     // Visits every value in the fixed order, reading or writing it. Nothing is
     // exchanged when the store cannot be opened.
-    void ExchangeAll(Direction direction);
-    void load() { ExchangeAll(Direction::Load); }
-    void save() { ExchangeAll(Direction::Save); }
+    void exchangeAll(Direction direction);
+    void load() { exchangeAll(Direction::Load); }
+    void save() { exchangeAll(Direction::Save); }
 
     SettingsValues values() const;
     void update(const std::function<void(SettingsValues&)>& edit);

@@ -34,9 +34,10 @@ bool LoadAddressLists(const AppFiles& files, SharedState& state) {
     return calibrationMode;
 }
 
-void SaveAtExit(SharedState& state, AppSettings& settings, const AppFiles& files) {
+void SaveAtExit(SharedState& state, const PageCopies& pages, AppSettings& settings,
+                const AppFiles& files) {
     const SharedData data = state.snapshot();
-    settings.update([&](SettingsValues& v) { ExitCopy(data.settings, v); });
+    settings.update([&](SettingsValues& v) { ExitCopy(data.settings, pages, v); });
     const bool calibrationMode = data.settings.calibrationMode;
     if (calibrationMode)
         WriteAddressList(files.path(files.currentAddressFile), kCurrentAddressHeader,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/app_files.h"
+#include "app/page_copies.h"
 #include "link/shared_state.h"
 
 namespace clinora {
@@ -22,6 +23,7 @@ bool LoadAddressLists(const AppFiles& files, SharedState& state);
 // The exit's file part: the working copies back into the settings, then the
 // current address file (calibration mode only), the pool file, and the used
 // address file (calibration mode only). Files that do not exist are skipped.
-void SaveAtExit(SharedState& state, AppSettings& settings, const AppFiles& files);
+void SaveAtExit(SharedState& state, const PageCopies& pages, AppSettings& settings,
+                const AppFiles& files);
 
 }  // namespace clinora

@@ -1,8 +1,12 @@
 #include "reading_log.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <limits>
+
+#include "link/number_text.h"
 
 namespace clinora {
 
@@ -29,9 +33,8 @@ std::string ToSingleBytes(const std::string& utf8) {
 
 std::string FormatLogLine(const LogReading& r, bool withComment) {
     char date[80];
-    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", r.time.tm_mday,
-                  r.time.tm_mon + 1, r.time.tm_year + 1900, r.time.tm_hour, r.time.tm_min,
-                  r.time.tm_sec);
+    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", r.time.day, r.time.month,
+                  r.time.year, r.time.hour, r.time.minute, r.time.second);
     std::string line = r.serial + "," + date + "," + r.temperature + ",\u00B0C," + r.axisA + "," +
                        r.unit + "," + r.axisB + "," + (r.deviceUnits == "mm" ? "mm" : r.unit);
     if (withComment) line += "," + r.comment;
@@ -49,21 +52,10 @@ std::optional<std::string> CommentProblem(const std::string& comment) {
     return std::nullopt;
 }
 
-int ParseLeadingNumber(const std::string& text) {
-    long value = 0;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) break;
-        value = value * 10 + (c - '0');
-        if (value > 1000000) break;  // far outside any interval; avoid overflow
-    }
-    return static_cast<int>(value);
-}
-
-std::tm LocalTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
+int LogIntervalFromText(const std::string& text) {
+    const int64_t seconds = ParseLeadingIntSaturated(text);
+    return static_cast<int>(std::clamp<int64_t>(seconds, std::numeric_limits<int>::min(),
+                                                std::numeric_limits<int>::max()));
 }
 
 namespace {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <ctime>
 #include <optional>
 #include <string>
 
 #include "app/text_line_file.h"
+#include "link/local_time.h"
 
 namespace clinora {
 
@@ -19,7 +19,7 @@ struct LogReading {
     std::string unit;         // log unit text of the selected reading type
     std::string deviceUnits;  // the board's units label ("mm" for a tunnel board)
     std::string comment;
-    std::tm time{};
+    LocalDateTime time{};
 };
 
 // One log line as bytes for the file, one byte per character: serial, date,
@@ -31,8 +31,9 @@ std::string FormatLogLine(const LogReading& reading, bool withComment);
 // Why a Label text cannot be a comment, or nothing when it can.
 std::optional<std::string> CommentProblem(const std::string& comment);
 
-// Leading decimal digits of an interval box text; 0 when there are none.
-int ParseLeadingNumber(const std::string& text);
+// The interval box's text as seconds: its leading whole number ("15s" is 15),
+// 0 when there is none.
+int LogIntervalFromText(const std::string& text);
 
 inline constexpr int kMinLogInterval = 2, kMaxLogInterval = 60;
 inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 60 seconds.";
@@ -42,7 +43,6 @@ inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 
 std::string ToSingleBytes(const std::string& utf8);
 
 // The machine's local time now.
-std::tm LocalTimeNow();
 
 // The reading log on disk. Every line reaches the file as it is made, so a
 // crash or a power loss loses no reading already logged.

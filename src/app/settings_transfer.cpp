@@ -1,62 +1,61 @@
 #include "app/settings_transfer.h"
 
+#include <type_traits>
+
 #include "app/startup_rules.h"
 
 namespace clinora {
+namespace {
 
-void SeedSharedData(const SettingsValues& v, SharedData& data) {
-    WorkingCopies& w = data.settings;
-    w.averagingOn = v.averagingOn != 0;
-    w.noiseBarOn = v.noiseBarOn != 0;
-    w.expertModeOn = v.expertModeOn != 0;
-    w.continuousReadOn = v.continuousReadOn != 0;
-    w.setTypeToAll = v.setTypeToAll != 0;
-    w.averageNum = v.averageNum;
-    w.playSound = v.playSound != 0;
-    w.soundFileIndex = v.soundFileIndex;
-    w.monitorUnits = v.monitorUnits;
-    w.monitorUnitsUser = v.monitorUnitsUser;
-    w.fahrenheit = v.fahrenheit != 0;
-    w.calDisplayDecimalNum = v.calDisplayDecimalNum;
-    w.filterFiles = v.filterFiles != 0;
-    w.biaxialFile = v.biaxialFile != 0;
-    w.tiltRange = v.tiltRange;
-    w.logInterval = v.logInterval;
-    w.appendData = v.appendData != 0;
-    w.logFileName = v.dataFile;
-    w.negateA = v.negateA != 0;
-    w.negateB = v.negateB != 0;
-    w.rangeErrorCal = v.rangeErrorCal;
-    w.rangeErrorCalTest = v.rangeErrorCalTest;
-    w.rangeCheckEnable = v.rangeCheckEnable != 0;
-    w.promptFileName = PromptFileForTiltRange(v.tiltRange);
-    data.worker.baudRate = v.comBaud;
+// The one table of persisted values and their working copies. `f(value, copy)`
+// runs for every pair; the two directions below differ only in `f`.
+template <class Values, class Bus, class Pages, class F>
+void VisitWorkingCopies(Values& v, Bus& w, Pages& p, F&& f) {
+    f(v.averagingOn, p.averagingOn);
+    f(v.noiseBarOn, p.noiseBarOn);
+    f(v.expertModeOn, p.expertModeOn);
+    f(v.continuousReadOn, w.continuousReadOn);
+    f(v.setTypeToAll, w.setTypeToAll);
+    f(v.averageNum, p.averageNum);
+    f(v.playSound, p.playSound);
+    f(v.soundFileIndex, p.soundFileIndex);
+    f(v.monitorUnits, w.monitorUnits);
+    f(v.monitorUnitsUser, w.monitorUnitsUser);
+    f(v.fahrenheit, w.fahrenheit);
+    f(v.calDisplayDecimalNum, p.calDisplayDecimalNum);
+    f(v.filterFiles, p.filterFiles);
+    f(v.biaxialFile, p.biaxialFile);
+    f(v.tiltRange, p.tiltRange);
+    f(v.logInterval, p.logInterval);
+    f(v.appendData, p.appendData);
+    f(v.dataFile, p.logFileName);
+    f(v.negateA, p.negateA);
+    f(v.negateB, p.negateB);
+    f(v.rangeErrorCal, p.rangeErrorCal);
+    f(v.rangeErrorCalTest, p.rangeErrorCalTest);
+    f(v.rangeCheckEnable, p.rangeCheckEnable);
 }
 
-void ExitCopy(const WorkingCopies& w, SettingsValues& v) {
-    v.averagingOn = w.averagingOn;
-    v.noiseBarOn = w.noiseBarOn;
-    v.expertModeOn = w.expertModeOn;
-    v.continuousReadOn = w.continuousReadOn;
-    v.setTypeToAll = w.setTypeToAll;
-    v.averageNum = w.averageNum;
-    v.playSound = w.playSound;
-    v.soundFileIndex = w.soundFileIndex;
-    v.monitorUnits = w.monitorUnits;
-    v.monitorUnitsUser = w.monitorUnitsUser;
-    v.fahrenheit = w.fahrenheit;
-    v.calDisplayDecimalNum = w.calDisplayDecimalNum;
-    v.filterFiles = w.filterFiles;
-    v.biaxialFile = w.biaxialFile;
-    v.tiltRange = w.tiltRange;
-    v.logInterval = w.logInterval;
-    v.appendData = w.appendData;
-    v.dataFile = w.logFileName;
-    v.negateA = w.negateA;
-    v.negateB = w.negateB;
-    v.rangeErrorCal = w.rangeErrorCal;
-    v.rangeErrorCalTest = w.rangeErrorCalTest;
-    v.rangeCheckEnable = w.rangeCheckEnable;
+// Numbers become flags (non-zero is on) and flags numbers (1 and 0).
+template <class To, class From>
+To Converted(const From& from) {
+    return static_cast<To>(from);
+}
+
+}  // namespace
+
+void SeedWorkingCopies(const SettingsValues& values, SharedData& data, PageCopies& pages) {
+    VisitWorkingCopies(values, data.settings, pages, [](const auto& value, auto& copy) {
+        copy = Converted<std::remove_reference_t<decltype(copy)>>(value);
+    });
+    pages.promptFileName = PromptFileForTiltRange(values.tiltRange);
+    data.worker.baudRate = values.comBaud;
+}
+
+void ExitCopy(const WorkingCopies& copies, const PageCopies& pages, SettingsValues& values) {
+    VisitWorkingCopies(values, copies, pages, [](auto& value, const auto& copy) {
+        value = Converted<std::remove_reference_t<decltype(value)>>(copy);
+    });
 }
 
 }  // namespace clinora

@@ -11,7 +11,7 @@ inline constexpr const char* kInstanceMutexName = "MySpecialMutexClinoraMeter";
 inline constexpr const char* kAlreadyRunningText =
     "One instance of Clinora Host is already running.\nMultiple instances are not allowed.";
 inline constexpr const char* kLandscapeText =
-    "Lanscape screen mode detected. Please change to portrait mode and start again.";
+    "Landscape screen mode detected. Please change to portrait mode and start again.";
 
 // Sizes in pixels the start-up rules look at.
 struct ScreenMetrics {

@@ -2,7 +2,7 @@
 
 namespace clinora::calib {
 
-bool ByteLineReader::ReadLine(std::string& line) {
+bool ByteLineReader::readLine(std::string& line) {
     line.clear();
     if (ended_ || file_ == nullptr) return false;
     std::size_t consumed = 0;

@@ -19,7 +19,7 @@ public:
         : file_(file), maxLineBytes_(maxLineBytes) {}
 
     // False at the end of the reading.
-    bool ReadLine(std::string& line);
+    bool readLine(std::string& line);
 
 private:
     std::FILE* file_;

@@ -10,7 +10,7 @@
 #include "calib/byte_lines.h"
 #include "calib/cal_file_layout.h"
 #include "calib/nominal_angles.h"
-#include "calib/number_text.h"
+#include "link/number_text.h"
 
 namespace clinora::calib {
 
@@ -50,7 +50,7 @@ bool ConstantValue(const std::string& line, double& value) {
 
 }  // namespace
 
-void CalDataFile::SetPositionCount(int positions) { n_ = std::clamp(positions, 0, kMaxPositions); }
+void CalDataFile::setPositionCount(int positions) { n_ = std::clamp(positions, 0, kMaxPositions); }
 
 std::string CalDataFile::MakeFileName(const DeviceRecord& record, std::string_view prefix,
                                       bool append) {
@@ -99,7 +99,7 @@ int CalDataFile::WriteCalibrationFile(const std::filesystem::path& path, const D
         }
         face.withMean = true;
         face.withError = f == axis;
-        face.crossAngle = CrossAngleDegrees(workspace.CrossLinear(f));
+        face.crossAngle = CrossAngleDegrees(workspace.crossLinear(f));
         // Companion readings at both ends of the sweeps, through the other axis.
         const int last = n_ - 1;
         const double s = std::fabs(workspace.CalibratedCompanion(f, kFirstSweep, 0)) +
@@ -107,9 +107,9 @@ int CalDataFile::WriteCalibrationFile(const std::filesystem::path& path, const D
                          std::fabs(workspace.CalibratedCompanion(f, kFirstSweep, last)) +
                          std::fabs(workspace.CalibratedCompanion(f, kReturnSweep, last));
         face.calibratedCross = CrossAngleDegrees(s * 0.25 * 2.0);
-        face.coefficients = workspace.CoefficientsOf(f);
-        face.crossLinear = workspace.CrossLinear(f);
-        face.crossQuadratic = workspace.CrossQuadratic(f);
+        face.coefficients = workspace.coefficientsOf(f);
+        face.crossLinear = workspace.crossLinear(f);
+        face.crossQuadratic = workspace.crossQuadratic(f);
     }
     return WriteText(
         path, RenderCalibrationFile(record, axis, n_, NominalAngles(tiltRange_), faces, now_()),
@@ -144,14 +144,14 @@ int CalDataFile::ReadCalibrationConstants(const std::filesystem::path& path, Dev
     ByteLineReader reader(file.get(), kConstantsLineBytes);
     std::string line;
     bool found = false;
-    while (!found && reader.ReadLine(line))
+    while (!found && reader.readLine(line))
         found = line.find("Calibration Constants") != std::string::npos;
     if (!found) return kConstantsNotFound;
 
     // A file with axis A only leaves B as the identity.
     record.b = {0.0, 1.0, 0.0, 0.0, 0.0, 0.0};
     record.bCrossLinear = record.bCrossQuadratic = 0.0;
-    if (!reader.ReadLine(line)) return kConstantsCutShort;
+    if (!reader.readLine(line)) return kConstantsCutShort;
 
     struct Expected {
         const char* text;
@@ -180,11 +180,11 @@ int CalDataFile::ReadCalibrationConstants(const std::filesystem::path& path, Dev
     int count = 1;
     bool haveLine = true;
     for (const Expected& e : expected) {
-        while (haveLine && line.empty()) haveLine = reader.ReadLine(line);
+        while (haveLine && line.empty()) haveLine = reader.readLine(line);
         if (!haveLine || line.find(e.text) == std::string::npos) break;
         if (e.value != nullptr && !ConstantValue(line, *e.value)) break;
         ++count;
-        haveLine = reader.ReadLine(line);
+        haveLine = reader.readLine(line);
     }
     return count;
 }

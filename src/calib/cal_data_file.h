@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "calib/cal_fit_workspace.h"
-#include "calib/local_time.h"
 #include "link/device_record.h"
+#include "link/local_time.h"
 
 namespace clinora::calib {
 
@@ -32,19 +32,19 @@ public:
     explicit CalDataFile(LocalTimeSource now = SystemLocalTime) : now_(std::move(now)) {}
 
     // The working folder: new names are looked up and made here.
-    void SetFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
+    void setFolder(std::filesystem::path folder) { folder_ = std::move(folder); }
     // Positions per sweep (prompt rows / 2), clamped to 0..kMaxPositions.
-    void SetPositionCount(int positions);
-    void SetTiltRange(int tiltRange) { tiltRange_ = tiltRange; }
-    int PositionCount() const { return n_; }
+    void setPositionCount(int positions);
+    void setTiltRange(int tiltRange) { tiltRange_ = tiltRange; }
+    int positionCount() const { return n_; }
 
     // Name for a new file of the board: "<address>_CAL_DATA_<prefix><mm-dd-yy>.csv".
     // Without `append` an existing file of that name in the folder is not
     // reused: "(1)", "(2)" ... is added, and after "(1025)" the name is
     // "FilenameError.csv". Remembers the name and its path in the folder.
     std::string MakeFileName(const DeviceRecord& record, std::string_view prefix, bool append);
-    const std::string& LastFileName() const { return lastName_; }
-    const std::filesystem::path& LastPath() const { return lastPath_; }
+    const std::string& lastFileName() const { return lastName_; }
+    const std::filesystem::path& lastPath() const { return lastPath_; }
 
     // Write the file of `axis` (0 = A, 1 = B) at `path` (empty: the path of the
     // last MakeFileName), appending when `append` is set. 0 when written, 1 when

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "calib/byte_lines.h"
-#include "calib/number_text.h"
+#include "link/number_text.h"
 
 namespace clinora::calib {
 

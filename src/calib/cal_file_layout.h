@@ -4,9 +4,9 @@
 #include <string>
 
 #include "calib/cal_fit_workspace.h"
-#include "calib/local_time.h"
 #include "calib/nominal_angles.h"
 #include "link/device_record.h"
+#include "link/local_time.h"
 
 namespace clinora::calib {
 

@@ -30,7 +30,7 @@ void CalFitWorkspace::Reset(int positions, double tiltRange) {
     for (Pairs* p : {&aPairX_, &aPairY_, &bPairX_, &bPairY_}) p->fill(0.0);
 }
 
-void CalFitWorkspace::Load(const DeviceRecord& record) {
+void CalFitWorkspace::load(const DeviceRecord& record) {
     const auto copy = [this](const PositionArray& from, Positions& to) {
         std::copy_n(from.begin(), n_, to.begin());
     };
@@ -44,7 +44,7 @@ void CalFitWorkspace::Load(const DeviceRecord& record) {
     copy(record.bReturnMain, bReturnMain_);
 }
 
-void CalFitWorkspace::SetConstants(int axis, const Coefficients& coefficients, double crossLinear,
+void CalFitWorkspace::setConstants(int axis, const Coefficients& coefficients, double crossLinear,
                                    double crossQuadratic) {
     if (axis == kAxisA) {
         a_ = coefficients;
@@ -63,7 +63,7 @@ int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
         lastError_ = "position count does not fit the tilt range";
         return kFitBadInput;
     }
-    Load(record);
+    load(record);
     // Both axes' regression pairs: the two sweeps one after the other.
     for (int k = 0; k < n_; ++k) {
         aPairX_[k] = aFirstMain_[k];
@@ -75,17 +75,17 @@ int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
         bPairY_[k] = bFirstCompanion_[k];
         bPairY_[n_ + k] = bReturnCompanion_[k];
     }
-    if (!ReadingsFinite(axis)) {
+    if (!readingsFinite(axis)) {
         lastError_ = "reading not a number";
         return kFitBadInput;
     }
     double linear = 0.0, quadratic = 0.0;
     const bool isA = axis == kAxisA;
-    if (!CrossRegression(isA ? aPairX_ : bPairX_, isA ? aPairY_ : bPairY_, linear, quadratic))
+    if (!crossRegression(isA ? aPairX_ : bPairX_, isA ? aPairY_ : bPairY_, linear, quadratic))
         return isA ? kFitCrossDegenerateA : kFitCrossDegenerateB;
 
-    AverageSweeps();
-    if (!FitPolynomial(axis, negate)) return kFitNumericFailure;
+    averageSweeps();
+    if (!fitPolynomial(axis, negate)) return kFitNumericFailure;
     (isA ? aCrossLinear_ : bCrossLinear_) = linear;
     (isA ? aCrossQuadratic_ : bCrossQuadratic_) = quadratic;
 
@@ -98,7 +98,7 @@ int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
     return kFitOk;
 }
 
-bool CalFitWorkspace::ReadingsFinite(int axis) const {
+bool CalFitWorkspace::readingsFinite(int axis) const {
     const Pairs& x = axis == kAxisA ? aPairX_ : bPairX_;
     const Pairs& y = axis == kAxisA ? aPairY_ : bPairY_;
     for (int i = 0; i < 2 * n_; ++i)
@@ -108,7 +108,7 @@ bool CalFitWorkspace::ReadingsFinite(int axis) const {
 
 // Least-squares parabola Y = p + b*X + c*X^2 through the 2n pairs; false when
 // the abscissas take fewer than three distinct values.
-bool CalFitWorkspace::CrossRegression(const Pairs& x, const Pairs& y, double& linear,
+bool CalFitWorkspace::crossRegression(const Pairs& x, const Pairs& y, double& linear,
                                       double& quadratic) const {
     const int count = 2 * n_;
     const double N = count;
@@ -137,7 +137,7 @@ bool CalFitWorkspace::CrossRegression(const Pairs& x, const Pairs& y, double& li
     return true;
 }
 
-void CalFitWorkspace::AverageSweeps() {
+void CalFitWorkspace::averageSweeps() {
     for (int k = 0; k < n_; ++k) {
         aMainAverage_[k] = (aReturnMain_[k] + aFirstMain_[k]) * 0.5;
         aCompanionAverage_[k] = (aReturnCompanion_[k] + aFirstCompanion_[k]) * 0.5;
@@ -146,7 +146,7 @@ void CalFitWorkspace::AverageSweeps() {
     }
 }
 
-bool CalFitWorkspace::FitPolynomial(int axis, bool negate) {
+bool CalFitWorkspace::fitPolynomial(int axis, bool negate) {
     const NominalAngleTable angles = NominalAngles(tiltRange_);
     const Positions& average = axis == kAxisA ? aMainAverage_ : bMainAverage_;
     try {

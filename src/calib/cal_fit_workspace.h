@@ -16,7 +16,7 @@ inline constexpr int kReturnSweep = 1;
 inline constexpr int kFitOk = 0;
 inline constexpr int kFitCrossDegenerateA = 2;  // fewer than three distinct A readings
 inline constexpr int kFitCrossDegenerateB = 3;
-inline constexpr int kFitNumericFailure = 4;  // singular normal matrix; see LastError()
+inline constexpr int kFitNumericFailure = 4;  // singular normal matrix; see lastError()
 inline constexpr int kFitBadInput = 5;        // bad axis, position count or a reading not finite
 
 using Coefficients = std::array<double, 6>;  // constant term first
@@ -44,29 +44,29 @@ public:
 
     // Copies the eight position arrays of a run from the record (the first step
     // of Compute).
-    void Load(const DeviceRecord& record);
+    void load(const DeviceRecord& record);
     // Installs constants directly (e.g. to evaluate a record's stored calibration).
-    void SetConstants(int axis, const Coefficients& coefficients, double crossLinear,
+    void setConstants(int axis, const Coefficients& coefficients, double crossLinear,
                       double crossQuadratic);
 
-    int PositionCount() const { return n_; }
-    double TiltRange() const { return tiltRange_; }
-    const Coefficients& CoefficientsOf(int axis) const { return axis == kAxisA ? a_ : b_; }
-    double CrossLinear(int axis) const { return axis == kAxisA ? aCrossLinear_ : bCrossLinear_; }
-    double CrossQuadratic(int axis) const {
+    int positionCount() const { return n_; }
+    double tiltRange() const { return tiltRange_; }
+    const Coefficients& coefficientsOf(int axis) const { return axis == kAxisA ? a_ : b_; }
+    double crossLinear(int axis) const { return axis == kAxisA ? aCrossLinear_ : bCrossLinear_; }
+    double crossQuadratic(int axis) const {
         return axis == kAxisA ? aCrossQuadratic_ : bCrossQuadratic_;
     }
     // What the last failed Compute reported ("gaussj: Singular Matrix", ...).
-    const std::string& LastError() const { return lastError_; }
+    const std::string& lastError() const { return lastError_; }
 
 private:
     using Positions = std::array<double, kMaxPositions>;
     using Pairs = std::array<double, 2 * kMaxPositions>;
 
-    bool CrossRegression(const Pairs& x, const Pairs& y, double& linear, double& quadratic) const;
-    void AverageSweeps();
-    bool FitPolynomial(int axis, bool negate);
-    bool ReadingsFinite(int axis) const;
+    bool crossRegression(const Pairs& x, const Pairs& y, double& linear, double& quadratic) const;
+    void averageSweeps();
+    bool fitPolynomial(int axis, bool negate);
+    bool readingsFinite(int axis) const;
 
     Coefficients a_{}, b_{};
     double aCrossQuadratic_ = 0, aCrossLinear_ = 0, bCrossQuadratic_ = 0, bCrossLinear_ = 0;

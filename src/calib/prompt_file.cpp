@@ -6,7 +6,7 @@
 
 #include "calib/byte_lines.h"
 #include "calib/nominal_angles.h"
-#include "calib/number_text.h"
+#include "link/number_text.h"
 
 namespace clinora::calib {
 
@@ -53,13 +53,13 @@ int ReadPromptFile(const std::filesystem::path& path, std::vector<PromptRow>& ro
     if (!file) return 0;
     ByteLineReader reader(file.get());
     std::string line;
-    if (!reader.ReadLine(line)) return 0;
+    if (!reader.readLine(line)) return 0;
     // The first line starts with the number of lines before the data, itself included.
     const int headerLines = ParseLeadingInt(line, 1);
     for (int i = 1; i < headerLines; ++i)
-        if (!reader.ReadLine(line)) return 0;
+        if (!reader.readLine(line)) return 0;
 
-    while (reader.ReadLine(line)) {
+    while (reader.readLine(line)) {
         std::array<std::string, kColumns> columns;
         const std::size_t count = SplitColumns(line, columns);
         if (count >= 2) rows.push_back(MakeRow(columns, count));

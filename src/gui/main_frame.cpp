@@ -75,12 +75,13 @@ int CMainFrame::create() {
     const std::string sounds = options_.dataFolder.toStdString() + "/sounds/";
     files_.soundFiles = {sounds + "Alarm1.wav", sounds + "Voicbeep.wav"};
     const SettingsValues values = settings_.values();
-    state_.locked([&](SharedData& d) { SeedSharedData(values, d); });
+    state_.locked([&](SharedData& d) { SeedWorkingCopies(values, d, copies_); });
 
     PageContext& context = pageHost_->context();
     pageHost_->setSharedState(&state_);
     context.settings = &settings_;
     context.files = &files_;
+    context.copies = &copies_;
     context.notifier = &notifier_;
     context.sounds = &sounds_;
     context.mainWindow = this;

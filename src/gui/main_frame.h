@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/app_files.h"
+#include "app/page_copies.h"
 #include "gui/page_host.h"
 #include "link/clock.h"
 #include "link/serial_port.h"
@@ -48,6 +49,7 @@ public:
 
     PageHost* pageHost() const { return pageHost_; }
     SharedState& sharedState() { return state_; }
+    PageCopies& pageCopies() { return copies_; }
     sim::SimBus* simBus() const { return simBus_; }
     const AppFiles& files() const { return files_; }
     // Brings the window to the front (a second start asked for it).
@@ -69,6 +71,7 @@ private:
     SharedState state_;
     WorkerThread worker_;
     AppFiles files_;
+    PageCopies copies_;
     std::shared_ptr<PageEventSink> sink_;
     PageHost* pageHost_ = nullptr;
 };

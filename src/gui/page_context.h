@@ -10,6 +10,7 @@ class SharedState;
 class Notifier;
 class SoundPlayer;
 struct AppFiles;
+struct PageCopies;
 
 // What every page reaches: the shared state, the persisted settings (for the
 // direct writers), the files, the user dialogs, sounds and the main window.
@@ -17,6 +18,7 @@ struct PageContext {
     SharedState* state = nullptr;
     AppSettings* settings = nullptr;
     AppFiles* files = nullptr;
+    PageCopies* copies = nullptr;  // working copies only pages use
     Notifier* notifier = nullptr;
     SoundPlayer* sounds = nullptr;
     QPointer<QWidget> mainWindow;

@@ -32,8 +32,8 @@ void CPageExit::afterPause() {
     if (!context_.notifier || !context_.notifier->question(kQuestion)) return;
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (context_.state && context_.settings && context_.files)
-        SaveAtExit(*context_.state, *context_.settings, *context_.files);
+    if (context_.state && context_.copies && context_.settings && context_.files)
+        SaveAtExit(*context_.state, *context_.copies, *context_.settings, *context_.files);
     QApplication::restoreOverrideCursor();
     if (QWidget* window = context_.mainWindow.data())
         QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);

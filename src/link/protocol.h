@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <string>
 
 #include "clock.h"
+#include "local_time.h"
 #include "serial_port.h"
 #include "shared_state.h"
 
@@ -20,8 +20,7 @@ inline constexpr const char* kBusPassword = "*KOLA_VEX_MIR*";
 class BusProtocol {
 public:
     // `notify` posts a worker event (code, detail); may be empty.
-    BusProtocol(SharedState& state, Clock& clock,
-                std::function<void(int, int)> notify = {});
+    BusProtocol(SharedState& state, Clock& clock, std::function<void(int, int)> notify = {});
 
     // Exchange primitives.
     bool SendCommand(const std::string& address, const std::string& command);
@@ -58,13 +57,12 @@ public:
     const char* reply() const { return reinterpret_cast<const char*>(buffer_.data()); }
 
     // Local date used for the calibration date bytes (tests fix it).
-    void setLocalDate(std::function<std::tm()> localDate) { localDate_ = std::move(localDate); }
+    void setLocalDate(LocalTimeSource localDate) { localDate_ = std::move(localDate); }
 
 private:
     // Collects reply bytes until the line is judged. `needCarriageReturn`
     // false judges every arrival at once (the memory-write wait).
-    bool waitReply(const std::string& find, int firstWindowMs, int pollMs,
-                   bool needCarriageReturn);
+    bool waitReply(const std::string& find, int firstWindowMs, int pollMs, bool needCarriageReturn);
     long collect(size_t& collected);
     void zeroBuffer();
     std::string target() const;
@@ -82,7 +80,7 @@ private:
     SharedState& state_;
     Clock& clock_;
     std::function<void(int, int)> notify_;
-    std::function<std::tm()> localDate_;
+    LocalTimeSource localDate_ = SystemLocalTime;
     std::array<uint8_t, kReplyBufferSize> buffer_{};
 };
 

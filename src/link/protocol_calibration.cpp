@@ -4,6 +4,7 @@
 
 #include "protocol.h"
 #include "reading_format.h"
+#include "worker_codes.h"
 
 namespace clinora {
 
@@ -22,13 +23,6 @@ std::array<float, 8> AxisValues(const DeviceRecord& r, bool axisA) {
     v[6] = static_cast<float>(axisA ? r.aCrossLinear : r.bCrossLinear);
     v[7] = static_cast<float>(axisA ? r.aCrossQuadratic : r.bCrossQuadratic);
     return v;
-}
-
-std::tm LocalNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
 }
 
 }  // namespace
@@ -80,13 +74,13 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
-    notify(100, std::atoi(address.c_str()));
+    notify(kEventUploadStarting, std::atoi(address.c_str()));
     const DeviceRecord record =
         state_.locked([&](const SharedData& d) { return d.devices[boardIndex]; });
     if (axisA && !uploadAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum)) return false;
     if (axisB && !uploadAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum)) return false;
-    const std::tm date = localDate_ ? localDate_() : LocalNow();
-    const int dateBytes[4] = {20, (date.tm_year + 1900) % 100, date.tm_mon + 1, date.tm_mday};
+    const LocalDateTime date = localDate_ ? localDate_() : SystemLocalTime();
+    const int dateBytes[4] = {20, date.year % 100, date.month, date.day};
     for (int i = 0; i < 4; ++i) {
         if (!WriteEepromByte(0x54 + i, dateBytes[i])) return false;
         clock_.sleepMs(200);
@@ -102,11 +96,14 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
 }
 
 bool BusProtocol::UploadCalibration(int boardIndex) {
-    const bool axisA = state_.locked([](const SharedData& d) { return d.settings.axisSelector == 1; });
+    const bool axisA =
+        state_.locked([](const SharedData& d) { return d.settings.axisSelector == 1; });
     return upload(boardIndex, axisA, !axisA);
 }
 
-bool BusProtocol::UploadCalibrationBiaxial(int boardIndex) { return upload(boardIndex, true, true); }
+bool BusProtocol::UploadCalibrationBiaxial(int boardIndex) {
+    return upload(boardIndex, true, true);
+}
 
 bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int pauseMs) {
     for (int k = 0; k < 8; ++k) {
@@ -124,7 +121,7 @@ bool BusProtocol::VerifyCalibration(int boardIndex) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
-    notify(106, std::atoi(address.c_str()));
+    notify(kEventVerifyStarting, std::atoi(address.c_str()));
     const auto [record, axisA] = state_.locked([&](const SharedData& d) {
         return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);
     });

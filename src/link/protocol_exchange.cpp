@@ -49,8 +49,7 @@ bool BusProtocol::SendCommand(const std::string& address, const std::string& com
     return port.WriteByte('\r');
 }
 
-bool BusProtocol::Transact(const std::string& address, const std::string& command,
-                           int timeoutMs) {
+bool BusProtocol::Transact(const std::string& address, const std::string& command, int timeoutMs) {
     if (!IsValidAddress(address)) return false;
     const std::string find = command.substr(0, kMaxFindLength);
     zeroBuffer();
@@ -105,6 +104,7 @@ bool BusProtocol::TransactQuick(const std::string& address, const std::string& c
 bool BusProtocol::StopTrigger() {
     zeroBuffer();
     if (!SendCommand(kBroadcastAddress, "TR 0")) return false;
+    // Two pauses on purpose: 200 ms in all before the echo is awaited.
     clock_.sleepMs(100);
     clock_.sleepMs(100);
     return waitReply("TR", 1500, 50, true);

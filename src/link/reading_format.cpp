@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "number_text.h"
+
 namespace clinora {
 
 double SineToDegrees(double s) {
@@ -40,14 +42,14 @@ ReadingFields SplitReading(const std::string& text) {
     f.a = text.substr(0, first);
     if (first == std::string::npos) return f;
     const size_t second = text.find(',', first + 1);
-    f.b = text.substr(first + 1, second == std::string::npos ? std::string::npos
-                                                              : second - first - 1);
+    f.b = text.substr(first + 1,
+                      second == std::string::npos ? std::string::npos : second - first - 1);
     if (second != std::string::npos) f.rest = text.substr(second + 1);
     return f;
 }
 
 double ToDouble(const std::string& text) {
-    const double v = std::strtod(text.c_str(), nullptr);
+    const double v = ParseLeadingDouble(text, 0.0);
     return std::isfinite(v) ? v : 0.0;
 }
 

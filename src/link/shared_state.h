@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "device_record.h"
@@ -22,8 +23,8 @@ struct BoardReading {
     double a = 0, b = 0, temperature = 0;
 };
 
-// Settings the running program reads and edits (working copies of the
-// persisted settings) as far as the bus needs them.
+// Working copies of the settings that the bus thread or the protocol read.
+// The copies only pages use live in the application layer (PageCopies).
 struct WorkingCopies {
     bool calibrationMode = false;
     int monitorUnits = 2;      // "RU" code: 0 raw counts, 1 volts, 2 sine
@@ -32,26 +33,6 @@ struct WorkingCopies {
     bool fahrenheit = false;
     bool setTypeToAll = false;
     int axisSelector = 1;  // 1 axis A, 0 axis B
-    // Working copies used by the pages only (seeded at start, copied back at exit).
-    bool averagingOn = false;
-    bool noiseBarOn = false;
-    bool expertModeOn = false;
-    int averageNum = 5;
-    bool playSound = true;
-    int soundFileIndex = 0;
-    int calDisplayDecimalNum = 4;
-    bool filterFiles = true;
-    bool biaxialFile = false;
-    int tiltRange = 15;
-    int logInterval = 2;
-    bool appendData = false;
-    bool negateA = false;
-    bool negateB = false;
-    double rangeErrorCal = 0.5;
-    double rangeErrorCalTest = 0.0001;
-    bool rangeCheckEnable = true;
-    std::string logFileName = "ZOV_Orvano_LOG.csv";  // "DataFile"
-    std::string promptFileName = "CalPrompts.csv";   // follows "TiltRange"
 };
 
 // Results the protocol leaves for the pages.
@@ -109,20 +90,33 @@ class SharedState {
 public:
     explicit SharedState(SerialPort& port) : port_(port) {}
 
-    // The bus port. Used by the worker thread only while it runs.
+    // The bus port. The worker thread uses it in its passes; the Monitor page
+    // closes it and searches for the adapter on the user-interface thread
+    // before it starts or reconnects the worker. SerialPort locks every
+    // operation itself, so such calls never interleave inside one operation;
+    // closing it under a running worker makes the worker's exchange fail and
+    // the worker reopens it on its own.
     SerialPort& port() { return port_; }
 
     // Receives "DeviceChoice" and "COMBaud" when the bus port opens; may be null.
     void setLinkSettings(LinkSettings* settings) { linkSettings_ = settings; }
     LinkSettings* linkSettings() const { return linkSettings_; }
 
+    // Runs `f` on the data under the lock. Only values leave the lock: a
+    // function returning a reference or a pointer into the data is refused.
     template <class F>
-    decltype(auto) locked(F&& f) {
+    auto locked(F&& f) {
+        using R = std::invoke_result_t<F, SharedData&>;
+        static_assert(!std::is_reference_v<R> && !std::is_pointer_v<R>,
+                      "SharedState::locked must return a value, not a reference into the data");
         std::lock_guard<std::mutex> lock(mutex_);
         return f(data_);
     }
     template <class F>
-    decltype(auto) locked(F&& f) const {
+    auto locked(F&& f) const {
+        using R = std::invoke_result_t<F, const SharedData&>;
+        static_assert(!std::is_reference_v<R> && !std::is_pointer_v<R>,
+                      "SharedState::locked must return a value, not a reference into the data");
         std::lock_guard<std::mutex> lock(mutex_);
         return f(static_cast<const SharedData&>(data_));
     }

@@ -12,7 +12,7 @@ Worker::Worker(SharedState& state, Clock& clock)
       clock_(clock),
       protocol_(state, clock, [this](int code, int detail) { post(code, detail); }) {}
 
-void Worker::Pass() {
+void Worker::pass() {
     if (ended_) return;
     struct Intake {
         bool stop, pending;
@@ -24,7 +24,7 @@ void Worker::Pass() {
     bool reset = false;
     if (in.stop) {
         // A pending request stays pending.
-        state_.locked([](SharedData& d) { d.worker.state = 12; });
+        state_.locked([](SharedData& d) { d.worker.state = kStateEnd; });
     } else if (in.pending) {
         retry_ = 0;
         sub_ = 0;
@@ -38,7 +38,7 @@ void Worker::Pass() {
     if (ended_) return;
     // After a reset the current state has had its one more pass; whatever it
     // chose, the worker goes back to monitoring through state 0.
-    if (reset) next_ = 0;
+    if (reset) next_ = kStateIdleReset;
     changed_ = next_ != current;
     state_.locked([&](SharedData& d) { d.worker.state = next_; });
 }
@@ -47,60 +47,60 @@ bool Worker::takeRequest(uint32_t code) {
     int entry = -1;
     switch (code) {
         case kConnectRequest:
-            entry = 1;
+            entry = kStateOpen;
             changed_ = true;
             break;
         case kTriggerOffLoopRequest:
-            entry = 21;
+            entry = kStateTriggerOffLoop;
             break;
         case kWriteCalibrationRequest:
-            entry = 24;
-            post(kEventBoardWritten, 32);
+            entry = kStateWriteProbe;
+            post(kEventBoardWritten, kEventBoardWritten);
             break;
         case kBiaxialWriteRequest:
-            entry = 48;
-            post(kEventBiaxialWrite, 47);
+            entry = kStateBiaxialProbe;
+            post(kEventBiaxialWrite, kEventBiaxialWrite);
             break;
         case kStopRequest:
-            entry = 0;
+            entry = kStateIdleReset;
             changed_ = true;
             break;
         case kAddressChangeRequest:
-            entry = 20;
+            entry = kStateAddressChangeProbe;
             break;
         case kDeviceInfoRequest:
-            entry = 4;
+            entry = kStateDeviceInfo;
             break;
         case kInitRequest:
-            entry = 23;
+            entry = kStateBoardInit;
             setBoardIndex(0);
             break;
         case kResetAddressesRequest:
             protocol_.ResetAllAddresses();
             post(kEventAddressesReset, lastDetail_);
-            next_ = 0;
+            next_ = kStateIdleReset;
             return true;
         case kReadSensorSettingsRequest:
-            entry = 25;
+            entry = kStateSensorReadProbe;
             break;
         case kWriteSensorSettingsRequest:
-            entry = 26;
+            entry = kStateSensorWriteProbe;
             break;
         case kTriggerOffRequest:
-            entry = 37;
+            entry = kStateStopTrigger;
             break;
         case kModeZeroRequest:
-            entry = 38;
+            entry = kStateModeZero;
             break;
         case kVerifyCalibrationRequest:
-            entry = 27;
-            post(kEventBoardVerified, 39);
+            entry = kStateVerifyProbe;
+            post(kEventBoardVerified, kEventBoardVerified);
             break;
         case kReadAxisFlagsRequest:
-            entry = 42;
+            entry = kStateFlagsReadProbe;
             break;
         case kWriteAxisFlagsRequest:
-            entry = 43;
+            entry = kStateFlagsWriteProbe;
             break;
         default:
             return false;  // taken and ignored
@@ -214,8 +214,8 @@ void Worker::probeFailureRule() {
         ++retry_;
         clock_.sleepMs(50);
     } else {
-        post(kEventNoBoard, 112);
-        next_ = 0;
+        post(kEventNoBoard, kEventNoBoard);
+        next_ = kStateIdleReset;
     }
 }
 

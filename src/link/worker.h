@@ -12,7 +12,7 @@ namespace clinora {
 // The communication worker's state machine. It owns the bus: each pass takes
 // a pending request, runs one step of the current state and moves to the next
 // state. Results go into SharedState before the event that announces them is
-// posted. WorkerThread repeats Pass() on a thread; tests call it directly.
+// posted. WorkerThread repeats pass() on a thread; tests call it directly.
 class Worker {
 public:
     Worker(SharedState& state, Clock& clock);
@@ -20,9 +20,9 @@ public:
     Worker& operator=(const Worker&) = delete;
 
     // One pass of the main loop.
-    void Pass();
+    void pass();
     // True once state 12 has closed the port; further passes do nothing.
-    bool Ended() const { return ended_; }
+    bool ended() const { return ended_; }
 
     // The worker context, for tests.
     int nextState() const { return next_; }
@@ -70,8 +70,10 @@ private:
     void stateSingleReading();
     void stateTrigger();
     void stateBoardReading();
-    bool walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
-                          int doneEvent);
+    // What one pass of the walk over the target boards came to.
+    enum class WalkStep { Progressed, Failed };
+    WalkStep walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
+                              int doneEvent);
     void stateUpload();
     void stateVerify();
     void stateReadBytes(bool flags);

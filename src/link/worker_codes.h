@@ -4,65 +4,109 @@
 
 namespace clinora {
 
+// The named codes keep the numbers the boards' tools have always used: pages,
+// tests and logs of earlier versions speak in these numbers.
+
 // Requests a page hands to the worker with PostRequest (one at a time).
-inline constexpr uint32_t kConnectRequest = 0x1;
-inline constexpr uint32_t kTriggerOffLoopRequest = 0x20;
-inline constexpr uint32_t kWriteCalibrationRequest = 0x4000;
-inline constexpr uint32_t kBiaxialWriteRequest = 0x4001;
-inline constexpr uint32_t kStopRequest = 0x8000;
-inline constexpr uint32_t kAddressChangeRequest = 0x80000;
-inline constexpr uint32_t kDeviceInfoRequest = 0x100000;
-inline constexpr uint32_t kInitRequest = 0x400000;
-inline constexpr uint32_t kResetAddressesRequest = 0x800000;
-inline constexpr uint32_t kReadSensorSettingsRequest = 0x1000000;
-inline constexpr uint32_t kWriteSensorSettingsRequest = 0x2000000;
-inline constexpr uint32_t kTriggerOffRequest = 0x4000000;
-inline constexpr uint32_t kModeZeroRequest = 0x8000000;
-inline constexpr uint32_t kVerifyCalibrationRequest = 0x10000000;
-inline constexpr uint32_t kReadAxisFlagsRequest = 0x20000000;
-inline constexpr uint32_t kWriteAxisFlagsRequest = 0x40000000;
+enum RequestCode : uint32_t {
+    kConnectRequest = 0x1,
+    kTriggerOffLoopRequest = 0x20,
+    kWriteCalibrationRequest = 0x4000,
+    kBiaxialWriteRequest = 0x4001,
+    kStopRequest = 0x8000,
+    kAddressChangeRequest = 0x80000,
+    kDeviceInfoRequest = 0x100000,
+    kInitRequest = 0x400000,
+    kResetAddressesRequest = 0x800000,
+    kReadSensorSettingsRequest = 0x1000000,
+    kWriteSensorSettingsRequest = 0x2000000,
+    kTriggerOffRequest = 0x4000000,
+    kModeZeroRequest = 0x8000000,
+    kVerifyCalibrationRequest = 0x10000000,
+    kReadAxisFlagsRequest = 0x20000000,
+    kWriteAxisFlagsRequest = 0x40000000,
+};
+
+// The worker's states.
+enum WorkerStateId : int {
+    kStateIdleReset = 0,
+    kStateOpen = 1,
+    kStateDeviceInfo = 4,
+    kStateAddressQuery = 6,
+    kStateEnd = 12,
+    kStateHeartbeat = 13,
+    kStateChangeAddress = 15,
+    kStateWriteTypeCode = 16,
+    kStateAddressChangeProbe = 20,
+    kStateTriggerOffLoop = 21,
+    kStateUnitsAndTrigger = 22,
+    kStateBoardInit = 23,
+    kStateWriteProbe = 24,
+    kStateSensorReadProbe = 25,
+    kStateSensorWriteProbe = 26,
+    kStateVerifyProbe = 27,
+    kStateSingleReading = 28,
+    kStateTrigger = 30,
+    kStateBoardReading = 31,
+    kStateUpload = 32,
+    kStateReadSensorSettings = 33,
+    kStateWriteSensorSettings = 34,
+    kStateStopTrigger = 37,
+    kStateModeZero = 38,
+    kStateVerify = 39,
+    kStateFlagsReadProbe = 42,
+    kStateFlagsWriteProbe = 43,
+    kStateReadAxisFlags = 44,
+    kStateWriteAxisFlags = 45,
+    kStateBiaxialUpload = 47,
+    kStateBiaxialProbe = 48,
+};
 
 // Event codes of message 1125 (the first parameter; the detail is the second).
-inline constexpr int kEventAddressChangeGaveUp = 0;    // detail 0
-inline constexpr int kEventPortOpen = 1;               // 1 opened, 0 not
-inline constexpr int kEventDeviceInfo = 4;             // 1 success, 0 failure
-inline constexpr int kEventHeartbeat = 13;             // 13
-inline constexpr int kEventAddressChanged = 15;        // 0
-inline constexpr int kEventUnitsAndTrigger = 19;       // 1 success, 0 failure
-inline constexpr int kEventBoardInitialised = 23;      // board index
-inline constexpr int kEventWriteProbe = 24;            // 24
-inline constexpr int kEventVerifyProbe = 27;           // 27
-inline constexpr int kEventSingleReading = 28;         // 1 success, 0 failure
-inline constexpr int kEventAddressQuery = 29;          // 1 answered, 0 not
-inline constexpr int kEventBoardTriggered = 30;        // board index
-inline constexpr int kEventBoardRead = 31;             // board index
-inline constexpr int kEventBoardWritten = 32;          // 32, or an address number
-inline constexpr int kEventSettingsRead = 33;          // board index
-inline constexpr int kEventBoardReadFailed = 35;       // board index
-inline constexpr int kEventSettingsReadFailed = 36;    // board index
-inline constexpr int kEventBoardVerified = 39;         // 39, or an address number
-inline constexpr int kEventTriggerFailed = 40;         // board index
-inline constexpr int kEventFlagsRead = 44;             // board index
-inline constexpr int kEventFlagsReadFailed = 46;       // board index
-inline constexpr int kEventBiaxialWrite = 47;          // 47
-inline constexpr int kEventBiaxialProbe = 48;          // 48
-inline constexpr int kEventUploadStarting = 100;       // address number
-inline constexpr int kEventUploadsDone = 101;          // address number
-inline constexpr int kEventUploadFailed = 102;         // retry count, 102 when final
-inline constexpr int kEventSettingsWritten = 103;      // board index reached
-inline constexpr int kEventVerifyStarting = 106;       // address number
-inline constexpr int kEventVerifiesDone = 107;         // address number
-inline constexpr int kEventVerifyFailed = 108;         // retry count, 108 when final
-inline constexpr int kEventFlagsWritten = 109;         // board index reached
-inline constexpr int kEventNoBoard = 112;              // 112
-inline constexpr int kEventAddressesReset = 0x800000;  // detail of the previous event
+enum WorkerEventCode : int {
+    kEventAddressChangeGaveUp = 0,    // detail 0
+    kEventPortOpen = 1,               // 1 opened, 0 not
+    kEventDeviceInfo = 4,             // 1 success, 0 failure
+    kEventHeartbeat = 13,             // 13
+    kEventAddressChanged = 15,        // 0
+    kEventUnitsAndTrigger = 19,       // 1 success, 0 failure
+    kEventBoardInitialised = 23,      // board index
+    kEventWriteProbe = 24,            // 24
+    kEventVerifyProbe = 27,           // 27
+    kEventSingleReading = 28,         // 1 success, 0 failure
+    kEventAddressQuery = 29,          // 1 answered, 0 not
+    kEventBoardTriggered = 30,        // board index
+    kEventBoardRead = 31,             // board index
+    kEventBoardWritten = 32,          // 32, or an address number
+    kEventSettingsRead = 33,          // board index
+    kEventBoardReadFailed = 35,       // board index
+    kEventSettingsReadFailed = 36,    // board index
+    kEventBoardVerified = 39,         // 39, or an address number
+    kEventTriggerFailed = 40,         // board index
+    kEventFlagsRead = 44,             // board index
+    kEventFlagsReadFailed = 46,       // board index
+    kEventBiaxialWrite = 47,          // 47
+    kEventBiaxialProbe = 48,          // 48
+    kEventUploadStarting = 100,       // address number
+    kEventUploadsDone = 101,          // address number
+    kEventUploadFailed = 102,         // retry count, 102 when final
+    kEventSettingsWritten = 103,      // board index reached
+    kEventVerifyStarting = 106,       // address number
+    kEventVerifiesDone = 107,         // address number
+    kEventVerifyFailed = 108,         // retry count, 108 when final
+    kEventFlagsWritten = 109,         // board index reached
+    kEventNoBoard = 112,              // 112
+    kEventAddressesReset = 0x800000,  // detail of the previous event
+};
 
 // Port status codes of message 1124 (the second parameter; the first is 2).
 inline constexpr int kPortStatusFirst = 2;
-inline constexpr int kPortIdle = 0;
-inline constexpr int kPortOpened = 1;
-inline constexpr int kPortOpenFailed = 2;
-inline constexpr int kPortBoardNotFound = 3;
-inline constexpr int kPortNotSelected = 41;
+enum PortStatusCode : int {
+    kPortIdle = 0,
+    kPortOpened = 1,
+    kPortOpenFailed = 2,
+    kPortBoardNotFound = 3,
+    kPortNotSelected = 41,
+};
 
 }  // namespace clinora

@@ -8,26 +8,26 @@ namespace clinora {
 
 void Worker::runState(int state) {
     switch (state) {
-        case 0:
+        case kStateIdleReset:
             stateIdleReset();
             break;
-        case 1:
+        case kStateOpen:
             stateOpen();
             break;
-        case 4:
+        case kStateDeviceInfo:
             stateDeviceInfo();
             break;
-        case 6:
+        case kStateAddressQuery:
             stateAddressQuery();
             break;
-        case 12:
+        case kStateEnd:
             if (state_.port().isOpen()) state_.port().Close();
             ended_ = true;
             break;
-        case 13:
+        case kStateHeartbeat:
             stateHeartbeat();
             break;
-        case 15:
+        case kStateChangeAddress:
             if (step({100, [this] {
                           if (!protocol_.ChangeAddress()) return false;
                           state_.locked([](SharedData& d) {
@@ -35,96 +35,96 @@ void Worker::runState(int state) {
                           });
                           return true;
                       }})) {
-                next_ = 16;
+                next_ = kStateWriteTypeCode;
             }
             break;
-        case 16:
+        case kStateWriteTypeCode:
             if (step({100, [this] { return protocol_.WriteTypeCode(); }})) {
                 post(kEventAddressChanged, 0);
-                next_ = 13;
+                next_ = kStateHeartbeat;
             }
             break;
-        case 20:
+        case kStateAddressChangeProbe:
             if (probeStep()) {
                 retry_ = 0;
-                next_ = 15;
+                next_ = kStateChangeAddress;
             } else if (retry_ > 3) {
                 post(kEventAddressChangeGaveUp, 0);
-                next_ = 0;
+                next_ = kStateIdleReset;
             } else {
                 ++retry_;
             }
             break;
-        case 21:
+        case kStateTriggerOffLoop:
             // Stays here, stopping the trigger, until another request.
             if (!protocol_.StopTrigger() && !state_.port().isOpen()) clock_.sleepMs(50);
             break;
-        case 22:
+        case kStateUnitsAndTrigger:
             stateUnitsAndTrigger();
             break;
-        case 23:
+        case kStateBoardInit:
             stateBoardInit();
             break;
-        case 24:
-            stateProbeThen(kEventWriteProbe, 32, true);
+        case kStateWriteProbe:
+            stateProbeThen(kEventWriteProbe, kStateUpload, true);
             break;
-        case 25:
-            stateProbeThen(-1, 33, false);
+        case kStateSensorReadProbe:
+            stateProbeThen(-1, kStateReadSensorSettings, false);
             break;
-        case 26:
-            stateProbeThen(-1, 34, true);
+        case kStateSensorWriteProbe:
+            stateProbeThen(-1, kStateWriteSensorSettings, true);
             break;
-        case 27:
-            stateProbeThen(kEventVerifyProbe, 39, true);
+        case kStateVerifyProbe:
+            stateProbeThen(kEventVerifyProbe, kStateVerify, true);
             break;
-        case 28:
+        case kStateSingleReading:
             stateSingleReading();
             break;
-        case 30:
+        case kStateTrigger:
             stateTrigger();
             break;
-        case 31:
+        case kStateBoardReading:
             stateBoardReading();
             break;
-        case 32:
+        case kStateUpload:
             stateUpload();
             break;
-        case 33:
+        case kStateReadSensorSettings:
             stateReadBytes(false);
             break;
-        case 34:
+        case kStateWriteSensorSettings:
             stateWriteBytes(false);
             break;
-        case 37:
+        case kStateStopTrigger:
             stateStopTrigger();
             break;
-        case 38:
+        case kStateModeZero:
             protocol_.SetModeZero();
-            next_ = 13;
+            next_ = kStateHeartbeat;
             break;
-        case 39:
+        case kStateVerify:
             stateVerify();
             break;
-        case 42:
-            stateProbeThen(-1, 44, false);
+        case kStateFlagsReadProbe:
+            stateProbeThen(-1, kStateReadAxisFlags, false);
             break;
-        case 43:
-            stateProbeThen(-1, 45, true);
+        case kStateFlagsWriteProbe:
+            stateProbeThen(-1, kStateWriteAxisFlags, true);
             break;
-        case 44:
+        case kStateReadAxisFlags:
             stateReadBytes(true);
             break;
-        case 45:
+        case kStateWriteAxisFlags:
             stateWriteBytes(true);
             break;
-        case 47:
+        case kStateBiaxialUpload:
             stateBiaxialUpload();
             break;
-        case 48:
+        case kStateBiaxialProbe:
             stateBiaxialProbe();
             break;
         default:
-            next_ = 0;
+            next_ = kStateIdleReset;
             break;
     }
 }
@@ -136,25 +136,25 @@ void Worker::stateIdleReset() {
     postPortStatus(kPortIdle);
     setLinkOk(false);
     clock_.sleepMs(500);
-    next_ = 22;
+    next_ = kStateUnitsAndTrigger;
 }
 
 void Worker::stateOpen() {
     const bool done = openStep();
-    if (done) next_ = 6;
+    if (done) next_ = kStateAddressQuery;
     postToPageAndHost(kEventPortOpen, done ? 1 : 0);
     clock_.sleepMs(500);
 }
 
 void Worker::stateDeviceInfo() {
     if (step({100, [this] { return protocol_.ReadDeviceInfo(); }})) {
-        next_ = 13;
+        next_ = kStateHeartbeat;
         post(kEventDeviceInfo, 1);
         return;
     }
     post(kEventDeviceInfo, 0);
     if (retry_ > 2) {
-        next_ = 0;
+        next_ = kStateIdleReset;
     } else {
         clock_.sleepMs(300);
     }
@@ -165,24 +165,24 @@ void Worker::stateAddressQuery() {
     const bool done = step({100, [this] { return protocol_.QueryAddress(); }});
     if (done) {
         clock_.sleepMs(500);
-        next_ = 0;
+        next_ = kStateIdleReset;
     } else {
         state_.locked(
             [](SharedData& d) { d.worker.baudRate = d.worker.baudRate == 9600 ? 115200 : 9600; });
-        next_ = 1;
+        next_ = kStateOpen;
     }
     post(kEventAddressQuery, done ? 1 : 0);
     clock_.sleepMs(500);
 }
 
 void Worker::stateHeartbeat() {
-    post(kEventHeartbeat, 13);
+    post(kEventHeartbeat, kEventHeartbeat);
     if (sub_ <= 5) {
         ++sub_;
         clock_.sleepMs(500);
     } else {
         sub_ = 0;
-        if (!state_.port().isOpen()) next_ = 1;
+        if (!state_.port().isOpen()) next_ = kStateOpen;
     }
 }
 
@@ -202,7 +202,7 @@ void Worker::stateUnitsAndTrigger() {
         good = protocol_.SetTriggerMode(continuous);
     }
     if (good) {
-        next_ = 28;
+        next_ = kStateSingleReading;
         clock_.sleepMs(500);
     }
     postToHost(kEventUnitsAndTrigger, good ? 1 : 0);
@@ -225,7 +225,7 @@ void Worker::stateBoardInit() {
     if (index > boardCount() - 1) {
         index = 0;
         retry_ = 0;
-        next_ = continuousRead() ? 31 : 30;
+        next_ = continuousRead() ? kStateBoardReading : kStateTrigger;
     }
     setBoardIndex(index);
 }
@@ -249,7 +249,7 @@ void Worker::stateSingleReading() {
         clock_.sleepMs(500);
     }
     post(kEventSingleReading, done ? 1 : 0);
-    if (retry_ > 2) next_ = 1;
+    if (retry_ > 2) next_ = kStateOpen;
 }
 
 void Worker::stateTrigger() {
@@ -259,13 +259,13 @@ void Worker::stateTrigger() {
         if (index > boards - 1) {
             index = 0;
             clock_.sleepMs(settlePauseMs(boards));
-            next_ = 31;
+            next_ = kStateBoardReading;
         }
         setBoardIndex(index);
     } else if (retry_ <= 3) {
         clock_.sleepMs(50);
     } else {
-        next_ = 23;
+        next_ = kStateBoardInit;
     }
 }
 
@@ -277,55 +277,57 @@ void Worker::stateBoardReading() {
     int index = boardIndex() + 1;
     if (index > boardCount() - 1) {
         index = 0;
-        if (!continuousRead()) next_ = 30;
+        if (!continuousRead()) next_ = kStateTrigger;
     }
     setBoardIndex(index);
     if (retry_ <= 3) {
         clock_.sleepMs(50);
     } else {
-        next_ = 23;
+        next_ = kStateBoardInit;
     }
 }
 
 // The walk shared by upload and verify: every board in turn when the write
-// target is the board count, else the one target board. Returns true when
-// the step did not succeed, for the caller's retry rule.
-bool Worker::walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
-                              int doneEvent) {
+// target is the board count, else the one target board. Failed when this
+// pass's step did not succeed, for the caller's retry rule.
+Worker::WalkStep Worker::walkTargetBoards(const std::function<bool(int)>& operation, int boardEvent,
+                                          int doneEvent) {
     const int boards = boardCount();
     const int target = writeTarget();
     if (target == boards) {
         const int index = boardIndex();
         if (index > boards - 1) {
             post(doneEvent, addressNumber(index - 1));
-            next_ = 13;
-            return false;
+            next_ = kStateHeartbeat;
+            return WalkStep::Progressed;
         }
-        if (!step({50, [&] { return operation(index); }, -1, -1, true})) return true;
+        if (!step({50, [&] { return operation(index); }, -1, -1, true})) return WalkStep::Failed;
         retry_ = 0;
         setBoardIndex(index + 1);
         post(boardEvent, addressNumber(index));
-        return false;
+        return WalkStep::Progressed;
     }
     setBoardIndex(target);
-    if (!step({50, [&] { return operation(target); }, -1, -1, true})) return true;
+    if (!step({50, [&] { return operation(target); }, -1, -1, true})) return WalkStep::Failed;
     retry_ = 0;
     post(doneEvent, addressNumber(target));
-    next_ = 13;
-    return false;
+    next_ = kStateHeartbeat;
+    return WalkStep::Progressed;
 }
 
 // Upload one axis to every board (write target = board count) or to one.
 void Worker::stateUpload() {
     const auto upload = [this](int i) { return protocol_.UploadCalibration(i); };
-    if (walkTargetBoards(upload, kEventBoardWritten, kEventUploadsDone)) uploadNotDone();
+    if (walkTargetBoards(upload, kEventBoardWritten, kEventUploadsDone) == WalkStep::Failed) {
+        uploadNotDone();
+    }
 }
 
 void Worker::uploadNotDone() {
     if (retry_ > 3) {
-        post(kEventUploadFailed, 102);
+        post(kEventUploadFailed, kEventUploadFailed);
         clock_.sleepMs(100);
-        next_ = 0;
+        next_ = kStateIdleReset;
     } else if (retry_ >= 1) {
         post(kEventUploadFailed, retry_);
         clock_.sleepMs(300);
@@ -335,13 +337,15 @@ void Worker::uploadNotDone() {
 void Worker::stateVerify() {
     const bool all = writeTarget() == boardCount();
     const auto verify = [this](int i) { return protocol_.VerifyCalibration(i); };
-    if (!walkTargetBoards(verify, kEventBoardVerified, kEventVerifiesDone)) return;
+    if (walkTargetBoards(verify, kEventBoardVerified, kEventVerifiesDone) == WalkStep::Progressed) {
+        return;
+    }
     // One board gives up after three failures, a whole set after four.
     const bool giveUp = all ? retry_ > 3 : retry_ >= 3;
     if (giveUp) {
-        post(kEventVerifyFailed, 108);
+        post(kEventVerifyFailed, kEventVerifyFailed);
         clock_.sleepMs(100);
-        next_ = 0;
+        next_ = kStateIdleReset;
     } else if (retry_ > 0) {
         post(kEventVerifyFailed, retry_);
         clock_.sleepMs(300);
@@ -357,9 +361,10 @@ void Worker::stateReadBytes(bool flags) {
                 kEventFlagsReadFailed};
     }
     if (!step(plan)) return;
+    // Two pauses on purpose: the boards expect 100 ms after a read, in two steps.
     clock_.sleepMs(50);
     clock_.sleepMs(50);
-    next_ = 13;
+    next_ = kStateHeartbeat;
 }
 
 // States 34 (sensor settings) and 45 (axis flags); failures retry until
@@ -376,16 +381,16 @@ void Worker::stateWriteBytes(bool flags) {
     setBoardIndex(reached);
     if (reached > boardCount() - 1) {
         post(flags ? kEventFlagsWritten : kEventSettingsWritten, reached);
-        next_ = 13;
+        next_ = kStateHeartbeat;
     }
 }
 
 void Worker::stateStopTrigger() {
     if (protocol_.StopTrigger()) {
         clock_.sleepMs(50);
-        if (retry_ == 0) next_ = 13;
+        if (retry_ == 0) next_ = kStateHeartbeat;
     } else if (retry_ > 3) {
-        next_ = 0;
+        next_ = kStateIdleReset;
     } else {
         clock_.sleepMs(50);
     }
@@ -399,19 +404,19 @@ bool Worker::biaxialTargetValid() {
                target < kMaxBoards;
     });
     if (!valid) {
-        post(kEventUploadFailed, 102);
-        next_ = 0;
+        post(kEventUploadFailed, kEventUploadFailed);
+        next_ = kStateIdleReset;
     }
     return valid;
 }
 
 void Worker::stateBiaxialProbe() {
     if (!biaxialTargetValid()) return;
-    post(kEventBiaxialProbe, 48);
+    post(kEventBiaxialProbe, kEventBiaxialProbe);
     if (probeStep()) {
         retry_ = 0;
         setBoardIndex(0);
-        next_ = 47;
+        next_ = kStateBiaxialUpload;
     } else {
         probeFailureRule();
     }
@@ -426,7 +431,7 @@ void Worker::stateBiaxialUpload() {
     if (done) {
         retry_ = 0;
         post(kEventUploadsDone, addressNumber(target));
-        next_ = 13;
+        next_ = kStateHeartbeat;
         return;
     }
     uploadNotDone();

@@ -10,7 +10,7 @@ void WorkerThread::start(SharedState& state) {
     state_ = &state;
     thread_ = std::thread([&state, &clock = clock_] {
         Worker worker(state, clock);
-        while (!worker.Ended()) worker.Pass();
+        while (!worker.ended()) worker.pass();
     });
 }
 
@@ -29,7 +29,7 @@ void StartWorker(SharedState& state, WorkerThread& thread, std::weak_ptr<EventSi
         if (deviceChoice == 0) d.worker.usbPortFound = false;
         if (d.worker.started) return false;
         d.worker.started = true;
-        d.worker.state = 1;
+        d.worker.state = kStateOpen;
         d.worker.requestPending = false;
         // Set before the thread runs so that its first events reach the window.
         d.worker.currentPage = std::move(window);

@@ -11,7 +11,7 @@
 
 namespace clinora {
 
-// The thread that owns the bus: it repeats Worker::Pass() until the worker
+// The thread that owns the bus: it repeats Worker::pass() until the worker
 // ends. Destroying it sets the stop flag, closes the port so that the current
 // pass ends early, and waits for it, so it must go before the SharedState it
 // runs on.

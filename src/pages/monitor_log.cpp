@@ -24,7 +24,7 @@ void CPageMonitor::onStartStop() {
 }
 
 void CPageMonitor::startLogging() {
-    const int interval = ParseLeadingNumber(interval_->text().trimmed().toStdString());
+    const int interval = LogIntervalFromText(interval_->text().trimmed().toStdString());
     if (interval < kMinLogInterval || interval > kMaxLogInterval) {
         if (context_.notifier) context_.notifier->message(kIntervalOutOfRange);
         return;
@@ -54,7 +54,7 @@ void CPageMonitor::stopLogging() {
     saveReading_->setEnabled(!saving());
 }
 
-LogReading CPageMonitor::readingForLog(const std::tm& time) const {
+LogReading CPageMonitor::readingForLog(const LocalDateTime& time) const {
     LogReading r;
     if (context_.state) {
         context_.state->locked([&](const SharedData& d) {
@@ -74,7 +74,7 @@ LogReading CPageMonitor::readingForLog(const std::tm& time) const {
 // One line per interval; each reaches the file at once.
 void CPageMonitor::writeLogLine() {
     if (!logging_) return;
-    log_.writeLine(FormatLogLine(readingForLog(LocalTimeNow()), true));
+    log_.writeLine(FormatLogLine(readingForLog(SystemLocalTime()), true));
 }
 
 // Save Reading shows its progress marks "O", "o", "." and "Saved" half a
@@ -104,7 +104,7 @@ void CPageMonitor::continueSave() {
     switch (saveStep_) {
         case 1:
             saveLog_.writeHeaderIfEmpty();
-            saveTime_ = LocalTimeNow();
+            saveTime_ = SystemLocalTime();
             saveStatus_->setText("o");
             saveStep_ = 2;
             saveTimer_.start();

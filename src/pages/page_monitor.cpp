@@ -9,6 +9,7 @@
 
 #include "app/app_files.h"
 #include "app/app_settings.h"
+#include "app/page_copies.h"
 #include "gui/colour_box.h"
 #include "gui/notifier.h"
 #include "gui/spin_edit.h"
@@ -102,12 +103,11 @@ bool CPageMonitor::onSetActive() {
     const bool returning = firstDisplayDone_;
     if (!firstDisplayDone_) firstDisplay();
     registerAsCurrentPage();
-    int axisFlag = 1, interval = kMinLogInterval;
+    int axisFlag = 1;
+    const int interval = context_.copies ? context_.copies->logInterval : kMinLogInterval;
     if (context_.state) {
-        context_.state->locked([&](const SharedData& d) {
-            axisFlag = d.settings.axisSelector;
-            interval = d.settings.logInterval;
-        });
+        axisFlag =
+            context_.state->locked([](const SharedData& d) { return d.settings.axisSelector; });
     }
     (axisFlag == 1 ? axisA_ : axisB_)->setChecked(true);
     fillUnitSelector();
@@ -149,13 +149,13 @@ bool CPageMonitor::onKillActive() {
         SharedState& state = *context_.state;
         PostRequest(state, request_, kStopRequest);
         const UnitChoice choice = UnitForEntry(calibrationMode(), unitSelector_->currentIndex());
-        const int interval = ParseLeadingNumber(interval_->text().trimmed().toStdString());
+        const int interval = LogIntervalFromText(interval_->text().trimmed().toStdString());
         const int degreesFlag = state.locked([&](SharedData& d) {
             if (choice.readingType) d.settings.monitorUnits = *choice.readingType;
             if (choice.degreesFlag) d.settings.monitorUnitsUser = *choice.degreesFlag;
-            d.settings.logInterval = interval;
             return d.settings.monitorUnitsUser;
         });
+        if (context_.copies) context_.copies->logInterval = interval;
         if (context_.settings) {
             context_.settings->update([&](SettingsValues& v) { v.monitorUnitsUser = degreesFlag; });
         }
@@ -291,10 +291,7 @@ std::string CPageMonitor::serialNumber() const {
 }
 
 std::string CPageMonitor::logPath() const {
-    const std::string name =
-        context_.state
-            ? context_.state->locked([](const SharedData& d) { return d.settings.logFileName; })
-            : std::string();
+    const std::string name = context_.copies ? context_.copies->logFileName : std::string();
     return context_.files ? context_.files->path(name) : name;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTimer>
-#include <ctime>
 #include <functional>
 #include <string>
 
@@ -81,7 +80,7 @@ private:
     void writeLogLine();
     void saveReading();
     void continueSave();
-    LogReading readingForLog(const std::tm& time) const;
+    LogReading readingForLog(const LocalDateTime& time) const;
 
     RequestRecord request_;
     AdapterSearch adapterSearch_;
@@ -98,7 +97,7 @@ private:
 
     int saveStep_ = 0;        // 0: no save running
     ReadingLogFile saveLog_;  // open while a save runs
-    std::tm saveTime_{};
+    LocalDateTime saveTime_{};
     QTimer saveTimer_;
 
     // Controls.

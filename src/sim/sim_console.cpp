@@ -7,17 +7,11 @@
 #include <sstream>
 #include <vector>
 
+#include "link/number_text.h"
+
 namespace clinora::sim {
 
 namespace {
-
-std::optional<double> ParseReal(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
 
 std::string Fmt(const char* format, double v) {
     char text[64];
@@ -40,14 +34,14 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
 
     if (cmd == "tilt" && w.size() == 3 &&
         (w[1] == "A" || w[1] == "B" || w[1] == "a" || w[1] == "b")) {
-        const auto deg = ParseReal(w[2]);
+        const auto deg = ParseWholeDouble(w[2]);
         if (!deg || std::fabs(*deg) > kMaxTiltDeg) return {"error: tilt must be -180..180 degrees"};
         const int axis = (w[1] == "A" || w[1] == "a") ? 0 : 1;
         bus_.setTilt(axis, *deg);
         return {"ok tilt " + std::string(axis == 0 ? "A " : "B ") + Fmt("%.3f", *deg)};
     }
     if (cmd == "temp" && w.size() == 2) {
-        const auto c = ParseReal(w[1]);
+        const auto c = ParseWholeDouble(w[1]);
         if (!c || *c < kLowestTempC || *c > kHighestTempC) return {"error: temp must be -40..85 C"};
         bus_.setTemperature(*c);
         return {"ok temp " + Fmt("%.2f", *c)};
@@ -57,7 +51,7 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
         return {"ok faults off"};
     }
     if (cmd == "fault" && w.size() == 3 && (w[1] == "drop" || w[1] == "garble")) {
-        const auto rate = ParseReal(w[2]);
+        const auto rate = ParseWholeDouble(w[2]);
         if (!rate || *rate < 0.0 || *rate > 1.0) return {"error: rate must be 0..1"};
         if (w[1] == "drop") {
             bus_.setDropRate(*rate);
@@ -67,7 +61,7 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
         return {"ok " + w[1] + " " + Fmt("%.3f", *rate)};
     }
     if (cmd == "baud" && w.size() == 2) {
-        const auto rate = ParseReal(w[1]);
+        const auto rate = ParseWholeDouble(w[1]);
         if (!rate || *rate < 1 || *rate > kMaxBaud || *rate != std::floor(*rate)) {
             return {"error: baud must be a whole rate"};
         }

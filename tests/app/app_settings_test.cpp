@@ -122,7 +122,8 @@ TEST(AppSettings, WorkerWrittenBaudIsSavedWithoutTheExitCopy) {
     {
         AppSettings settings(store);
         SharedData data;
-        SeedSharedData(settings.values(), data);
+        PageCopies pages;
+        SeedWorkingCopies(settings.values(), data, pages);
         EXPECT_EQ(data.worker.baudRate, 115200);
         // The worker opens the port at 9600 on its own thread.
         std::thread worker([&] {
@@ -130,9 +131,9 @@ TEST(AppSettings, WorkerWrittenBaudIsSavedWithoutTheExitCopy) {
             settings.setDeviceChoice(1);
         });
         worker.join();
-        data.settings.tiltRange = 30;
-        data.settings.logFileName = "other.csv";
-        settings.update([&](SettingsValues& v) { ExitCopy(data.settings, v); });
+        pages.tiltRange = 30;
+        pages.logFileName = "other.csv";
+        settings.update([&](SettingsValues& v) { ExitCopy(data.settings, pages, v); });
     }
     EXPECT_EQ(StoredNumber(store, "COMBaud"), 9600);
     EXPECT_EQ(StoredNumber(store, "DeviceChoice"), 1);
@@ -149,15 +150,16 @@ TEST(AppSettings, SeedingFillsWorkingCopiesAndPromptFile) {
     v.comBaud = 9600;
     v.dataFile = "log.csv";
     SharedData data;
-    SeedSharedData(v, data);
-    EXPECT_EQ(data.settings.promptFileName, "CalPrompts10.csv");
+    PageCopies pages;
+    SeedWorkingCopies(v, data, pages);
+    EXPECT_EQ(pages.promptFileName, "CalPrompts10.csv");
     EXPECT_EQ(data.settings.monitorUnits, 0);
-    EXPECT_TRUE(data.settings.negateB);
-    EXPECT_EQ(data.settings.logFileName, "log.csv");
+    EXPECT_TRUE(pages.negateB);
+    EXPECT_EQ(pages.logFileName, "log.csv");
     EXPECT_EQ(data.worker.baudRate, 9600);
     SettingsValues back;
     back.comBaud = 4800;
-    ExitCopy(data.settings, back);
+    ExitCopy(data.settings, pages, back);
     EXPECT_EQ(back.tiltRange, 10);
     EXPECT_EQ(back.negateB, 1);
     EXPECT_EQ(back.comBaud, 4800);

@@ -43,6 +43,7 @@ protected:
     SerialPort port;
     SharedState state;
     AppFiles files;
+    PageCopies copies;
 };
 
 TEST_F(PageHostSetup, CalibrationIniReadsAllThreeLists) {
@@ -84,11 +85,9 @@ TEST_F(PageHostSetup, ExitWithoutCalibrationModeWritesOnlyThePool) {
     load();
     MemorySettingsStore store;
     AppSettings settings(store);
-    state.locked([](SharedData& d) {
-        d.addressPool.push_back("201");
-        d.settings.tiltRange = 45;
-    });
-    SaveAtExit(state, settings, files);
+    state.locked([](SharedData& d) { d.addressPool.push_back("201"); });
+    copies.tiltRange = 45;
+    SaveAtExit(state, copies, settings, files);
     EXPECT_EQ(folder.read(kPoolAddressFile), "Addresses Pool File\r\n200\r\n201\r\n");
     EXPECT_EQ(folder.read(kCurrentAddressFile), "Current Addresses File\r\n101\r\n102\r\n");
     EXPECT_EQ(folder.read(kUsedAddressFile), "Used Addresses File\r\n300\r\n");
@@ -105,7 +104,7 @@ TEST_F(PageHostSetup, ExitInCalibrationModeWritesAllThreeButCreatesNone) {
     });
     MemorySettingsStore store;
     AppSettings settings(store);
-    SaveAtExit(state, settings, files);
+    SaveAtExit(state, copies, settings, files);
     EXPECT_EQ(folder.read(kCurrentAddressFile), "Current Addresses File\r\n");
     EXPECT_FALSE(folder.exists(kUsedAddressFile));
 }

@@ -14,19 +14,16 @@ LogReading Sample() {
     r.axisA = "12.345";
     r.axisB = "-0.500";
     r.unit = "Deg";
-    r.time.tm_year = 2026 - 1900;
-    r.time.tm_mon = 2;
-    r.time.tm_mday = 4;
-    r.time.tm_hour = 5;
-    r.time.tm_min = 6;
-    r.time.tm_sec = 7;
+    r.time = {2026, 3, 4, 5, 6, 7};
     return r;
 }
 
 TEST(ReadingLog, LineBytesAndColumns) {
     LogReading r = Sample();
     EXPECT_EQ(FormatLogLine(r, true),
-              "ZC-1234,04/03/2026 05:06:07,21.50 \xB0" "C,\xB0" "C,12.345,Deg,-0.500,Deg,");
+              "ZC-1234,04/03/2026 05:06:07,21.50 \xB0"
+              "C,\xB0"
+              "C,12.345,Deg,-0.500,Deg,");
     r.comment = "bench 2";
     EXPECT_EQ(FormatLogLine(r, true).substr(FormatLogLine(r, false).size()), ",bench 2");
     // A saved reading without a comment has eight columns.
@@ -42,7 +39,10 @@ TEST(ReadingLog, LineBytesAndColumns) {
 TEST(ReadingLog, FahrenheitTemperatureStillHasTheCelsiusColumn) {
     LogReading r = Sample();
     r.temperature = "70.70 \u00B0F";
-    EXPECT_NE(FormatLogLine(r, true).find("70.70 \xB0" "F,\xB0" "C,"), std::string::npos);
+    EXPECT_NE(FormatLogLine(r, true).find("70.70 \xB0"
+                                          "F,\xB0"
+                                          "C,"),
+              std::string::npos);
 }
 
 TEST(ReadingLog, CommentsThatWouldBreakTheRowAreRefused) {
@@ -55,11 +55,13 @@ TEST(ReadingLog, CommentsThatWouldBreakTheRowAreRefused) {
 }
 
 TEST(ReadingLog, IntervalTextAndSingleBytes) {
-    EXPECT_EQ(ParseLeadingNumber("12s"), 12);
-    EXPECT_EQ(ParseLeadingNumber("abc"), 0);
-    EXPECT_EQ(ParseLeadingNumber(""), 0);
-    EXPECT_GT(ParseLeadingNumber("99999999999999"), kMaxLogInterval);  // no overflow
-    EXPECT_EQ(ToSingleBytes("\u00B0C"), "\xB0" "C");
+    EXPECT_EQ(LogIntervalFromText("12s"), 12);
+    EXPECT_EQ(LogIntervalFromText("abc"), 0);
+    EXPECT_EQ(LogIntervalFromText(""), 0);
+    EXPECT_GT(LogIntervalFromText("99999999999999"), kMaxLogInterval);  // no overflow
+    EXPECT_EQ(ToSingleBytes("\u00B0C"),
+              "\xB0"
+              "C");
     EXPECT_EQ(ToSingleBytes("plain"), "plain");
     EXPECT_EQ(ToSingleBytes("\xC2"), "\xC2");  // truncated sequence kept as a byte
     EXPECT_EQ(ToSingleBytes("\xC2x"), "\xC2x");

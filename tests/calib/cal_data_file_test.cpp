@@ -122,17 +122,17 @@ TEST(CalDataFile, MatchesGoldenFiles) {
         SCOPED_TRACE(c.golden);
         const DeviceRecord record = GoldenRecord(c.axis, c.n, c.test, c.address);
         CalDataFile file(FixedTime(kMarch5));
-        file.SetPositionCount(c.n);
-        file.SetTiltRange(c.tiltRange);
+        file.setPositionCount(c.n);
+        file.setTiltRange(c.tiltRange);
         const auto out = dir / c.golden;
         if (c.test) {
             ASSERT_EQ(file.WriteTestFile(out, record, false, c.axis), 0);
         } else {
             CalFitWorkspace ws;
             ws.Reset(c.n, c.tiltRange);
-            ws.Load(record);
-            ws.SetConstants(kAxisA, kA, 0.0123, -0.00045);
-            ws.SetConstants(kAxisB, kB, -0.0071, 0.0002);
+            ws.load(record);
+            ws.setConstants(kAxisA, kA, 0.0123, -0.00045);
+            ws.setConstants(kAxisB, kB, -0.0071, 0.0002);
             ASSERT_EQ(file.WriteCalibrationFile(out, record, ws, false, c.axis), 0);
         }
         const std::string got = ReadBytes(out);
@@ -145,12 +145,12 @@ TEST(CalDataFile, MatchesGoldenFiles) {
 TEST(CalDataFile, NamesAreUniqueInTheWorkingFolder) {
     TempFolder dir;
     CalDataFile file(FixedTime({2023, 5, 1, 12, 0, 0}));
-    file.SetFolder(dir.path());
-    file.SetPositionCount(7);
+    file.setFolder(dir.path());
+    file.setPositionCount(7);
     DeviceRecord r = GoldenRecord(kAxisA, 7, true, 123);
     const std::string base = "00123_CAL_DATA_AXIS_A_TEST_05-01-23";
     EXPECT_EQ(file.MakeFileName(r, kPrefixTestAxisA, false), base + ".csv");
-    EXPECT_EQ(file.LastPath(), dir / (base + ".csv"));
+    EXPECT_EQ(file.lastPath(), dir / (base + ".csv"));
     ASSERT_EQ(file.WriteTestFile("", r, false, kAxisA), 0);  // at the remembered path
     // A second run of the same board and day gets a new file...
     EXPECT_EQ(file.MakeFileName(r, kPrefixTestAxisA, false), base + "(1).csv");
@@ -181,8 +181,8 @@ DeviceRecord WriteFittedFile(const std::filesystem::path& path, double range, bo
     ws.Reset(t.count, range);
     EXPECT_EQ(ws.Compute(r, kAxisA, false), kFitOk);
     CalDataFile file(FixedTime(kMarch5));
-    file.SetPositionCount(t.count);
-    file.SetTiltRange(static_cast<int>(range));
+    file.setPositionCount(t.count);
+    file.setTiltRange(static_cast<int>(range));
     EXPECT_EQ(file.WriteCalibrationFile(path, r, ws, append, kAxisA), 0);
     return r;
 }
@@ -281,8 +281,8 @@ TEST(CalDataFile, LabelListShorterThanTheRunGivesPlaceholderLabels) {
     DeviceRecord r = GoldenRecord(kAxisB, 7, true, 9);
     r.labels.resize(3);  // entries 0..2: the first two accepted positions
     CalDataFile file(FixedTime(kMarch5));
-    file.SetPositionCount(7);
-    file.SetTiltRange(15);
+    file.setPositionCount(7);
+    file.setTiltRange(15);
     ASSERT_EQ(file.WriteTestFile(dir / "t.csv", r, false, kAxisB), 0);
     const std::string text = ReadBytes(dir / "t.csv");
     EXPECT_NE(text.find("\r\nB Axis,-- --,1,"), std::string::npos);
@@ -325,7 +325,7 @@ TEST(CalDataFile, NinetyDegreeRunWritesThirteenRowsPerBlock) {
 TEST(CalDataFile, UnwritableFileIsReported) {
     TempFolder dir;
     CalDataFile file(FixedTime(kMarch5));
-    file.SetPositionCount(7);
+    file.setPositionCount(7);
     const DeviceRecord r = GoldenRecord(kAxisA, 7, true, 1);
     CalFitWorkspace ws;
     EXPECT_EQ(file.WriteTestFile(dir / "no" / "t.csv", r, false, kAxisA), 1);

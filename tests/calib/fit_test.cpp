@@ -146,13 +146,13 @@ TEST(CalFit, SingularNormalMatrixIsReportedNotFatal) {
     const int result = ws.Compute(r, kAxisA, false);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(result, kFitNumericFailure);
-    EXPECT_EQ(ws.LastError(), "gaussj: Singular Matrix");
+    EXPECT_EQ(ws.lastError(), "gaussj: Singular Matrix");
     EXPECT_EQ(err,
               "Numerical Recipes run-time error...\ngaussj: Singular Matrix\n"
               "...now exiting to system...\n");
     ExpectSameConstants(r, before);
     // The workspace keeps its earlier constants too.
-    EXPECT_EQ(ws.CoefficientsOf(kAxisA), (Coefficients{}));
+    EXPECT_EQ(ws.coefficientsOf(kAxisA), (Coefficients{}));
 }
 
 TEST(CalFit, FitWithoutFreeTermsFails) {
@@ -237,9 +237,9 @@ TEST(CalFit, CalibratedValuesAndBadArguments) {
         r.aReturnCompanion[k] = 20 + k;
         r.bFirstMain[k] = 30 + k;
     }
-    ws.Load(r);
-    ws.SetConstants(kAxisA, {0, 2, 0, 0, 0, 0}, 0, 0);
-    ws.SetConstants(kAxisB, {1, 1, 0, 0, 0, 0}, 0, 0);
+    ws.load(r);
+    ws.setConstants(kAxisA, {0, 2, 0, 0, 0, 0}, 0, 0);
+    ws.setConstants(kAxisB, {1, 1, 0, 0, 0, 0}, 0, 0);
     // An axis A companion is a B reading: it goes through B's polynomial.
     EXPECT_EQ(ws.CalibratedCompanion(kAxisA, kFirstSweep, 2), 13.0);
     EXPECT_EQ(ws.CalibratedCompanion(kAxisA, kReturnSweep, 0), 27.0);  // slot n-1

@@ -10,8 +10,8 @@
 #include "app/startup_rules.h"
 #include "calib/byte_lines.h"
 #include "calib/nominal_angles.h"
-#include "calib/number_text.h"
 #include "calib/prompt_file.h"
+#include "link/number_text.h"
 #include "sim/transfer.h"
 
 namespace {

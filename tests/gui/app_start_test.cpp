@@ -109,10 +109,8 @@ TEST(SimulatedDemo, StartsShowsEveryPageAndExits) {
             sheet->tabs()->setCurrentIndex(sheet->activeIndex());
         }
 
-        frame->sharedState().locked([](SharedData& d) {
-            d.addressPool.push_back("108");
-            d.settings.tiltRange = 30;
-        });
+        frame->sharedState().locked([](SharedData& d) { d.addressPool.push_back("108"); });
+        frame->pageCopies().tiltRange = 30;
         notifier.answers = {true};
         frame->close();  // the window's close button goes through the Exit page
         ASSERT_TRUE(WaitFor([&] { return !frame->isVisible(); }));

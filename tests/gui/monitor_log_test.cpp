@@ -214,7 +214,7 @@ TEST(MonitorLog, MillimetreBoardLogsAxisBInMillimetres) {
     RequestRecord probe;
     probe.targetAddress = "101";
     ASSERT_TRUE(PostRequest(rig.state, probe, kReadSensorSettingsRequest));
-    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == 13; }));
+    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == kStateHeartbeat; }));
     EXPECT_EQ(rig.shared().readings.unitsLabel, "mm");
     ASSERT_TRUE(PostRequest(rig.state, probe, kStopRequest));
     rig.find<QRadioButton>("AxisB")->click();
@@ -235,7 +235,7 @@ TEST(MonitorLog, MillimetreBoardLogsAxisBInMillimetres) {
 
 TEST(MonitorLog, LogFileThatCannotBeOpened) {
     Connected rig;
-    rig.state.locked([](SharedData& d) { d.settings.logFileName = "no such folder/log.csv"; });
+    rig.copies.logFileName = "no such folder/log.csv";
     rig.save->click();
     EXPECT_EQ(rig.saveStatus->text(), "X");
     ASSERT_FALSE(rig.notifier.shown.empty());

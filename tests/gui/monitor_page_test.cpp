@@ -156,7 +156,7 @@ TEST(MonitorPage, LeavingAndComingBack) {
     EXPECT_FALSE(v.save->isEnabled());
     SharedData d = rig.shared();
     EXPECT_EQ(d.worker.requestCode, kStopRequest);
-    EXPECT_EQ(d.settings.logInterval, 15);
+    EXPECT_EQ(rig.copies.logInterval, 15);
     EXPECT_EQ(d.settings.monitorUnitsUser, 0);
     EXPECT_EQ(rig.settings.values().monitorUnitsUser, 0);
 

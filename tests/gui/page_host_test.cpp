@@ -13,6 +13,7 @@
 #include "app/address_lists.h"
 #include "app/app_files.h"
 #include "app/app_settings.h"
+#include "app/page_copies.h"
 #include "gui/property_sheet.h"
 #include "gui/scripted_notifier.h"
 #include "gui/sheet_page.h"
@@ -66,6 +67,7 @@ protected:
             PageContext& c = host_->context();
             c.settings = &settings;
             c.files = &files;
+            c.copies = &copies;
             c.notifier = &notifier;
             c.mainWindow = &mainWindow;
             PageMakers makers;
@@ -87,6 +89,7 @@ protected:
     MemorySettingsStore store;
     AppSettings settings;
     AppFiles files;
+    PageCopies copies;
     ScriptedNotifier notifier;
     QWidget mainWindow;
     std::unique_ptr<PageHost> host_;
@@ -135,10 +138,8 @@ TEST_F(PageHostTest, ExitAnsweredNoLeavesEverythingAndStaysOnThePage) {
     write("calibration.ini", "");
     sheet().selectPage(4);  // Status
     settings.update([](SettingsValues& v) { v.tiltRange = 15; });
-    state.locked([](SharedData& d) {
-        d.settings.tiltRange = 90;
-        d.addressPool.push_back("105");
-    });
+    copies.tiltRange = 90;
+    state.locked([](SharedData& d) { d.addressPool.push_back("105"); });
     notifier.answers = {false};
     sheet().selectPage(5);
     EXPECT_EQ(sheet().activeIndex(), 4);
@@ -171,8 +172,8 @@ TEST_F(PageHostTest, ExitWithoutCalibrationModeWritesOnlyThePool) {
     state.locked([](SharedData& d) {
         d.addressPool.push_back("105");
         d.currentAddresses.push_back("999");  // not written: no calibration mode
-        d.settings.tiltRange = 45;
     });
+    copies.tiltRange = 45;
     notifier.answers = {true};
     sheet().selectPage(sheet().pageCount() - 1);
     ASSERT_TRUE(WaitFor([&] { return closed; }));

@@ -14,6 +14,7 @@
 
 #include "app/app_files.h"
 #include "app/app_settings.h"
+#include "app/page_copies.h"
 #include "app/settings_store.h"
 #include "gui/page_context.h"
 #include "gui/property_sheet.h"
@@ -47,15 +48,16 @@ public:
         bus.setTilt(1, -4.0);
         port.pinPath("simulated-bus");
         files.workingFolder = dir.path().toStdString() + "/";
+        copies.logFileName = kLogName;
         state.locked([&](SharedData& d) {
             d.settings.calibrationMode = options.calibrationMode;
             d.settings.monitorUnitsUser = options.degreesFlag;
-            d.settings.logFileName = kLogName;
             d.worker.started = true;
         });
         context.state = &state;
         context.settings = &settings;
         context.files = &files;
+        context.copies = &copies;
         context.notifier = &notifier;
         sheet = std::make_unique<CCePropertySheet>(&state);
         monitor = new CPageMonitor(context, sheet.get());
@@ -78,7 +80,7 @@ public:
         const int64_t end = clock.nowMs() + maxMs;
         while (!done()) {
             if (clock.nowMs() > end) return false;
-            worker.Pass();
+            worker.pass();
             QCoreApplication::sendPostedEvents();
             QCoreApplication::processEvents();
         }
@@ -113,6 +115,7 @@ public:
     MemorySettingsStore store;
     AppSettings settings{store};
     AppFiles files;
+    PageCopies copies;
     ScriptedNotifier notifier;
     PageContext context;
     std::unique_ptr<CCePropertySheet> sheet;

@@ -74,7 +74,7 @@ TEST(StatusPage, UpdateShowsTheIdentityOfTheBoardFound) {
 TEST(StatusPage, ActivationTellsTheBoardsToStopAboutASecondLater) {
     PageRig rig;
     rig.start();
-    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == 28; }));
+    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == kStateSingleReading; }));
     rig.sheet->selectPage(PageRig::kStatus);
     rig.run([&] { return !rig.shared().worker.requestPending; });  // the Monitor's stop
     QElapsedTimer elapsed;
@@ -83,7 +83,7 @@ TEST(StatusPage, ActivationTellsTheBoardsToStopAboutASecondLater) {
     EXPECT_GE(elapsed.elapsed(), CPageStatus::kTriggerOffDelayMs - 100);
     EXPECT_LE(elapsed.elapsed(), CPageStatus::kTriggerOffDelayMs + 500);
     EXPECT_EQ(rig.shared().worker.requestCode, kTriggerOffRequest);
-    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == 13; }));
+    ASSERT_TRUE(rig.run([&] { return rig.shared().worker.state == kStateHeartbeat; }));
 
     // Leaving within the second cancels it, so the next page's work goes on.
     rig.sheet->selectPage(PageRig::kMonitor);

@@ -27,13 +27,7 @@ struct ProtocolBench {
         for (const auto& a : addresses) bus.addBoard(sim::VariedBoard(a, seed++));
         port.Open(0, 115200);
         clock.advance(2000);  // past the boards' warm-up
-        protocol.setLocalDate([] {
-            std::tm t{};
-            t.tm_year = 126;
-            t.tm_mon = 11;
-            t.tm_mday = 7;
-            return t;
-        });
+        protocol.setLocalDate([] { return LocalDateTime{2026, 12, 7}; });
     }
 
     void setTarget(const std::string& a) {

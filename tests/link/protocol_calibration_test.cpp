@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/reading_format.h"
+#include "link/worker_codes.h"
 #include "protocol_bench.h"
 
 namespace clinora {
@@ -9,7 +10,7 @@ namespace {
 
 using testing::ProtocolBench;
 
-void SetConstants(SharedData& d, int board, double base) {
+void setConstants(SharedData& d, int board, double base) {
     DeviceRecord& r = d.devices[board];
     for (int k = 0; k < 6; ++k) {
         r.a[k] = base + 0.1 * k;
@@ -32,8 +33,8 @@ TEST(Memory, WordsGoOutLeastSignificantByteFirst) {
     b.setTarget("101");
     ASSERT_TRUE(b.protocol.WriteMemoryWord(0x70, FloatToWord(1.0f)));
     ASSERT_TRUE(b.protocol.WriteMemoryWord(0xA0, FloatToWord(0.0f)));
-    EXPECT_EQ(b.lines(), (std::vector<std::string>{"@@101 WM 70 4 0 0 80 3F",
-                                                   "@@101 WM A0 4 0 0 0 0"}));
+    EXPECT_EQ(b.lines(),
+              (std::vector<std::string>{"@@101 WM 70 4 0 0 80 3F", "@@101 WM A0 4 0 0 0 0"}));
     uint32_t word = 0;
     ASSERT_TRUE(b.protocol.ReadEepromWord(0x70, word));
     EXPECT_EQ(word, 0x3F800000u);
@@ -54,11 +55,11 @@ TEST(Calibration, UploadAndVerifyOneAxisAtATime) {
     ProtocolBench b({"101", "102"});
     b.edit([](SharedData& d) {
         d.currentAddresses = {"101", "102"};
-        SetConstants(d, 1, 0.25);
+        setConstants(d, 1, 0.25);
         d.settings.axisSelector = 1;
     });
     ASSERT_TRUE(b.protocol.UploadCalibration(1));
-    EXPECT_EQ(b.events, (std::vector<std::pair<int, int>>{{100, 102}}));
+    EXPECT_EQ(b.events, (std::vector<std::pair<int, int>>{{kEventUploadStarting, 102}}));
     const auto d = b.data();
     std::array<float, 8> sent{};
     for (int k = 0; k < 6; ++k) sent[k] = static_cast<float>(d.devices[1].a[k]);
@@ -78,7 +79,7 @@ TEST(Calibration, UploadAndVerifyOneAxisAtATime) {
     EXPECT_NE(BoardFloat(b, 0, 0x70), sent[0]);
 
     ASSERT_TRUE(b.protocol.VerifyCalibration(1));
-    EXPECT_EQ(b.events.back(), std::make_pair(106, 102));
+    EXPECT_EQ(b.events.back(), (std::pair<int, int>{kEventVerifyStarting, 102}));
     EXPECT_FALSE(b.protocol.VerifyCalibration(0));  // board 0 still has its own constants
 
     b.edit([](SharedData& d) { d.settings.axisSelector = 0; });
@@ -92,7 +93,7 @@ TEST(Calibration, BiaxialUploadWritesBothAxesAFirst) {
     ProtocolBench b;
     b.edit([](SharedData& d) {
         d.currentAddresses = {"101"};
-        SetConstants(d, 0, -0.5);
+        setConstants(d, 0, -0.5);
         d.settings.axisSelector = 0;
     });
     ASSERT_TRUE(b.protocol.UploadCalibrationBiaxial(0));

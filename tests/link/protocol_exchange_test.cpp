@@ -44,7 +44,7 @@ TEST(Exchange, ErrorReplyEndsTransactAtOnceButNotTransactQuick) {
     EXPECT_LT(quickTook, 2300);
 }
 
-TEST(Exchange, TransactQuickAcceptsACorrectLineAfterAnErrorLineIsRejectedLater) {
+TEST(Exchange, TransactQuickFailsWhenAGoodLineFollowsAnErrorLine) {
     // A second, good line after an error line does not rescue the exchange:
     // the "?" stays in the collected text, so it ends after the silence.
     ProtocolBench b;

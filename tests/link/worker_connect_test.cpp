@@ -24,11 +24,16 @@ TEST(WorkerConnect, StartOpensQueriesSetsUpAndReadsAboutEveryHalfSecond) {
     rig.monitor();
     rig.runFor(5000);
 
-    EXPECT_EQ(rig.trail, (std::vector<int>{1, 6, 0, 22, 28}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateOpen, kStateAddressQuery, kStateIdleReset,
+                                           kStateUnitsAndTrigger, kStateSingleReading}));
     const Events all = rig.page->codes();
     ASSERT_GE(all.size(), 4u);
-    EXPECT_EQ(Events(all.begin(), all.begin() + 4), (Events{{1, 0}, {1, 1}, {29, 1}, {28, 1}}));
-    EXPECT_EQ(rig.host->codes(), (Events{{1, 0}, {1, 1}, {19, 1}}));
+    EXPECT_EQ(Events(all.begin(), all.begin() + 4), (Events{{kEventPortOpen, 0},
+                                                            {kEventPortOpen, 1},
+                                                            {kEventAddressQuery, 1},
+                                                            {kEventSingleReading, 1}}));
+    EXPECT_EQ(rig.host->codes(),
+              (Events{{kEventPortOpen, 0}, {kEventPortOpen, 1}, {kEventUnitsAndTrigger, 1}}));
     EXPECT_EQ(rig.page->portStatuses(), (std::vector<int>{kPortOpened, kPortIdle}));
 
     std::vector<int64_t> readings;
@@ -68,14 +73,20 @@ TEST(WorkerConnect, BoardsAt9600MakeTheWorkerToggleAndSettleThereWithoutUnits) {
     rig.monitor();
     rig.runFor(3000);
 
-    EXPECT_EQ(rig.trail, (std::vector<int>{1, 6, 1, 6, 0, 22, 28}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateOpen, kStateAddressQuery, kStateOpen, kStateAddressQuery,
+                                kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
     const SharedData d = rig.state.snapshot();
     EXPECT_EQ(d.worker.baudRate, 9600);
     EXPECT_EQ(d.worker.lastOpenedBaud, 9600);
     EXPECT_EQ(rig.bus.status().hostBaud, 9600);
     const Events folded = Folded(rig.page->codes());
-    EXPECT_EQ(Events(folded.begin(), folded.begin() + 6),
-              (Events{{1, 0}, {1, 1}, {29, 0}, {1, 0}, {1, 1}, {29, 1}}));
+    EXPECT_EQ(Events(folded.begin(), folded.begin() + 6), (Events{{kEventPortOpen, 0},
+                                                                  {kEventPortOpen, 1},
+                                                                  {kEventAddressQuery, 0},
+                                                                  {kEventPortOpen, 0},
+                                                                  {kEventPortOpen, 1},
+                                                                  {kEventAddressQuery, 1}}));
     for (const auto& l : rig.bus.receivedLines()) EXPECT_EQ(l.text.find("RU"), std::string::npos);
     EXPECT_EQ(d.readings.axisA.find('-'), std::string::npos);
 }
@@ -85,12 +96,12 @@ TEST(WorkerConnect, WithoutAPortSelectedNothingIsOpened) {
     rig.state.locked([](SharedData& d) { d.worker.usbPortFound = false; });
     rig.runFor(10000);
 
-    EXPECT_EQ(rig.trail, (std::vector<int>{1}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateOpen}));
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_FALSE(rig.bus.status().portOpen);
     const Events events = rig.page->codes();
     EXPECT_GE(events.size(), 10u);
-    for (const auto& e : events) EXPECT_EQ(e, std::make_pair(1, 0));
+    for (const auto& e : events) EXPECT_EQ(e, (std::pair<int, int>{kEventPortOpen, 0}));
     EXPECT_EQ(rig.host->codes(), events);
     // Every pass but the first reports the missing port.
     EXPECT_EQ(rig.page->portStatuses(), std::vector<int>(events.size() - 1, kPortNotSelected));
@@ -101,16 +112,18 @@ TEST(WorkerConnect, ABoardLostWhileMonitoringMakesTheWorkerReconnect) {
     rig.monitor();
     rig.bus.setReplyOverride(0, "SR", {});
     const size_t from = rig.page->size();
-    rig.trail.assign(1, 28);
+    rig.trail.assign(1, kStateSingleReading);
     ASSERT_TRUE(rig.runUntilState(1));
     const Events lost = Folded(rig.page->codes(from));
-    EXPECT_EQ(lost, (Events{{28, 0}}));
+    EXPECT_EQ(lost, (Events{{kEventSingleReading, 0}}));
     EXPECT_EQ(rig.page->codes(from).size(), 23u);  // three failures, ten passes apart
     EXPECT_EQ(rig.state.snapshot().readings.axisA, "----");
 
     rig.bus.clearOverrides();
     ASSERT_TRUE(rig.runUntilState(28));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 1, 6, 0, 22, 28}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateOpen, kStateAddressQuery,
+                                kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
 }
 
 TEST(WorkerHandShake, ARequestBeforeStartChangesNothing) {
@@ -141,9 +154,10 @@ TEST(WorkerHandShake, ARefusedRequestStillReplacesTheRecordTheFirstRequestRunsWi
     EXPECT_EQ(d.request.targetAddress, "101");
 
     // The settings are read from the second caller's board.
-    rig.trail.assign(1, 28);
+    rig.trail.assign(1, kStateSingleReading);
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 25, 33, 13}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateSensorReadProbe,
+                                           kStateReadSensorSettings, kStateHeartbeat}));
     EXPECT_FALSE(rig.state.snapshot().worker.requestPending);
 
     // Reconnect keeps the record in force.
@@ -162,8 +176,8 @@ TEST(WorkerHandShake, TheStopFlagClosesThePortAndEndsWithTheRequestStillPending)
     ASSERT_TRUE(PostRequest(rig.state, {}, kStopRequest));
     rig.state.locked([](SharedData& d) { d.worker.stop = true; });
     rig.pass();
-    EXPECT_TRUE(rig.worker.Ended());
-    EXPECT_EQ(rig.current(), 12);
+    EXPECT_TRUE(rig.worker.ended());
+    EXPECT_EQ(rig.current(), kStateEnd);
     EXPECT_FALSE(rig.port.isOpen());
     EXPECT_TRUE(rig.state.snapshot().worker.requestPending);
     const size_t before = rig.page->size();
@@ -209,9 +223,9 @@ TEST(WorkerThreadStart, StartsOnceClearsTheUsbFlagForDeviceChoiceZeroAndStops) {
         }
     }
     const SharedData d = state.snapshot();
-    EXPECT_EQ(d.worker.state, 12);
+    EXPECT_EQ(d.worker.state, kStateEnd);
     EXPECT_GE(page->codes().size(), 1u);
-    EXPECT_EQ(page->codes().front(), std::make_pair(1, 0));
+    EXPECT_EQ(page->codes().front(), (std::pair<int, int>{kEventPortOpen, 0}));
 }
 
 }  // namespace

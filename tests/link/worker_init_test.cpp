@@ -37,14 +37,22 @@ protected:
 TEST_F(WorkerInit, InitialisesEachBoardThenTriggersSettlesAndReads) {
     init();
     ASSERT_TRUE(rig.runUntil([&] { return times(31, 3).size() >= 2; }));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 23, 30, 31, 30, 31, 30}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateBoardInit, kStateTrigger,
+                                           kStateBoardReading, kStateTrigger, kStateBoardReading,
+                                           kStateTrigger}));
 
     Events shape;
     for (const auto& e : rig.page->codes(rig.mark)) {
         if (e.first == 23 || e.first == 30 || e.first == 31) shape.push_back(e);
     }
-    const Events cycle{{30, 0}, {30, 1}, {30, 2}, {30, 3}, {31, 0}, {31, 1}, {31, 2}, {31, 3}};
-    Events expected{{23, 0}, {23, 1}, {23, 2}, {23, 3}};
+    const Events cycle{{kEventBoardTriggered, 0}, {kEventBoardTriggered, 1},
+                       {kEventBoardTriggered, 2}, {kEventBoardTriggered, 3},
+                       {kEventBoardRead, 0},      {kEventBoardRead, 1},
+                       {kEventBoardRead, 2},      {kEventBoardRead, 3}};
+    Events expected{{kEventBoardInitialised, 0},
+                    {kEventBoardInitialised, 1},
+                    {kEventBoardInitialised, 2},
+                    {kEventBoardInitialised, 3}};
     expected.insert(expected.end(), cycle.begin(), cycle.end());
     expected.insert(expected.end(), cycle.begin(), cycle.end());
     EXPECT_EQ(shape, expected);
@@ -73,7 +81,8 @@ TEST_F(WorkerInit, ContinuousReadingOnlyReads) {
     rig.state.locked([](SharedData& d) { d.settings.continuousReadOn = true; });
     init();
     ASSERT_TRUE(rig.runUntil([&] { return times(31, 0).size() >= 3; }));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 23, 31}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateBoardInit, kStateBoardReading}));
     for (const auto& e : rig.page->codes(rig.mark)) EXPECT_NE(e.first, 30);
     bool continuous = false;
     for (const auto& l : rig.bus.receivedLines()) continuous |= l.text == "@@65535 TR 1";
@@ -97,7 +106,7 @@ TEST_F(WorkerInit, ABoardThatStopsAnsweringGivesEvents35) {
         }
     }
     EXPECT_EQ(srBeforeFirstReport, 5);
-    EXPECT_EQ(rig.current(), 31);
+    EXPECT_EQ(rig.current(), kStateBoardReading);
     EXPECT_EQ(rig.state.snapshot().readings.boards[2].temperature, 0.0);
 }
 
@@ -108,7 +117,7 @@ TEST_F(WorkerInit, FourTriggerFailuresInARowStartANewInitialisation) {
     rig.bus.setReplyOverride(2, "TR", {});
     rig.trail.assign(1, rig.current());
     ASSERT_TRUE(rig.runUntilState(23));
-    EXPECT_EQ(rig.trail, (std::vector<int>{30, 23}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateTrigger, kStateBoardInit}));
     int triggers = 0;
     for (const auto& l : rig.bus.receivedLines()) triggers += l.text == "@@103 TR";
     EXPECT_EQ(triggers, 4);

@@ -30,7 +30,7 @@ TEST(WorkerPty, MonitorsForAFewSecondsThenStopsCleanly) {
 
     auto readings = [&] {
         int n = 0;
-        for (const auto& e : page->codes()) n += e == std::make_pair(kEventSingleReading, 1);
+        for (const auto& e : page->codes()) n += e == std::pair<int, int>{kEventSingleReading, 1};
         return n;
     };
     {
@@ -46,14 +46,13 @@ TEST(WorkerPty, MonitorsForAFewSecondsThenStopsCleanly) {
         const Readings r = state.snapshot().readings;
         EXPECT_NEAR(std::stod(r.axisA), -20.0, 0.3) << r.axisA;
         EXPECT_NEAR(std::stod(r.temperature), 25.0, 0.5) << r.temperature;
-        EXPECT_EQ(state.snapshot().worker.state, 28);
+        EXPECT_EQ(state.snapshot().worker.state, kStateSingleReading);
         EXPECT_TRUE(port.isOpen());
     }  // stops the thread: state 12 closes the port
-    EXPECT_EQ(state.snapshot().worker.state, 12);
+    EXPECT_EQ(state.snapshot().worker.state, kStateEnd);
     EXPECT_FALSE(port.isOpen());
     bridge.stop();
 }
-
 
 TEST(WorkerPty, StoppingDuringAnUploadEndsPromptly) {
     RealClock clock;
@@ -77,18 +76,18 @@ TEST(WorkerPty, StoppingDuringAnUploadEndsPromptly) {
         }
         return done();
     };
-    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == 28; }));
+    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == kStateSingleReading; }));
     RequestRecord record;
     record.targetAddress = "101";
     ASSERT_TRUE(PostRequest(state, record, kWriteCalibrationRequest));
     // An upload of one axis takes several seconds; stop in the middle of it.
-    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == 32; }));
+    ASSERT_TRUE(until([&] { return state.snapshot().worker.state == kStateUpload; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     const auto before = std::chrono::steady_clock::now();
     thread.stop();
     const auto took = std::chrono::steady_clock::now() - before;
     EXPECT_LT(took, std::chrono::milliseconds(1500));
-    EXPECT_EQ(state.snapshot().worker.state, 12);
+    EXPECT_EQ(state.snapshot().worker.state, kStateEnd);
     EXPECT_FALSE(port.isOpen());
 }
 

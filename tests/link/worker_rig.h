@@ -98,13 +98,7 @@ public:
             d.worker.currentPage = page;
             d.worker.pageHost = host;
         });
-        worker.protocol().setLocalDate([] {
-            std::tm t{};
-            t.tm_year = 124;
-            t.tm_mon = 4;
-            t.tm_mday = 17;
-            return t;
-        });
+        worker.protocol().setLocalDate([] { return LocalDateTime{2024, 5, 17}; });
     }
 
     int current() const {
@@ -113,7 +107,7 @@ public:
 
     // One pass; the trail gets the state that ran and the state it chose.
     void pass() {
-        worker.Pass();
+        worker.pass();
         for (int s : {worker.steppedState(), current()}) {
             if (trail.empty() || trail.back() != s) trail.push_back(s);
         }
@@ -124,7 +118,7 @@ public:
     bool runUntil(const std::function<bool()>& done, int64_t maxMs = 120000) {
         const int64_t end = clock.nowMs() + maxMs;
         do {
-            if (clock.nowMs() > end || worker.Ended()) return false;
+            if (clock.nowMs() > end || worker.ended()) return false;
             pass();
         } while (!done());
         return true;

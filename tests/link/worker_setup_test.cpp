@@ -27,8 +27,10 @@ TEST(WorkerSetup, AddressChangeGivesAFactoryBoardItsAddressAndType) {
     record.typeLetters = {'E', 'M'};
     ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 20, 15, 16, 13}));
-    EXPECT_EQ(RequestEvents(rig), (Events{{15, 0}}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe, kStateChangeAddress,
+                                kStateWriteTypeCode, kStateHeartbeat}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressChanged, 0}}));
     EXPECT_EQ(rig.bus.status().addresses, std::vector<int>{205});
     const auto type = rig.bus.inspectBoard(0, [](const sim::SimBoard& b) {
         return std::make_pair(b.memory().get(1), b.memory().get(2));
@@ -46,8 +48,10 @@ TEST(WorkerSetup, AddressChangeGivesUpWhenNoBoardAnswers) {
     record.newAddress = "205";
     ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
     ASSERT_TRUE(rig.runUntilState(28));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 20, 0, 22, 28}));
-    EXPECT_EQ(RequestEvents(rig), (Events{{0, 0}}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe, kStateIdleReset,
+                                kStateUnitsAndTrigger, kStateSingleReading}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressChangeGaveUp, 0}}));
     int probes = 0;
     for (const auto& l : rig.bus.receivedLines()) probes += l.text == "@@65534 ";
     EXPECT_EQ(probes, 1);
@@ -61,7 +65,8 @@ TEST(WorkerSetup, ResetAddressesGoesOutBeforeTheNextStepThenBackThroughStateZero
     rig.bus.clearReceivedLines();
     ASSERT_TRUE(rig.request(kResetAddressesRequest, {}));
     ASSERT_TRUE(rig.runUntilState(28));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 0, 22, 28}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateIdleReset,
+                                           kStateUnitsAndTrigger, kStateSingleReading}));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressesReset, previousDetail}}));
     const auto lines = rig.bus.receivedLines();
     ASSERT_GE(lines.size(), 3u);
@@ -79,8 +84,11 @@ TEST(WorkerSetup, AProbeThatFailsBeforeAWriteEndsItWithEvent112) {
     record.targetAddress = "999";
     ASSERT_TRUE(rig.request(kWriteCalibrationRequest, record));
     ASSERT_TRUE(rig.runUntilState(0));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 24, 0}));
-    EXPECT_EQ(Folded(RequestEvents(rig)), (Events{{32, 32}, {24, 24}, {112, 112}}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateWriteProbe, kStateIdleReset}));
+    EXPECT_EQ(Folded(RequestEvents(rig)), (Events{{kEventBoardWritten, kEventBoardWritten},
+                                                  {kEventWriteProbe, kEventWriteProbe},
+                                                  {kEventNoBoard, kEventNoBoard}}));
     // One probe; the request ends soon after its 2000 ms time-out.
     const auto lines = rig.bus.receivedLines();
     ASSERT_EQ(lines.back().text, "@@999 ");
@@ -99,7 +107,7 @@ TEST(WorkerSetup, DeviceInfoFillsTheIdentity) {
     rig.pass();
     ASSERT_TRUE(rig.request(kDeviceInfoRequest, {}));
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(RequestEvents(rig), (Events{{4, 1}}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventDeviceInfo, 1}}));
     const Readings r = rig.state.snapshot().readings;
     EXPECT_EQ(r.serialNumber,
               rig.bus.inspectBoard(0, [](const sim::SimBoard& b) { return b.config().serial; }));
@@ -117,13 +125,14 @@ TEST(WorkerSetup, SensorSettingsAndAxisFlagsAreWrittenToEveryBoardAndReadBack) {
     record.axisFlags = {1, 0, 1};
     ASSERT_TRUE(rig.request(kWriteSensorSettingsRequest, record));
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 26, 34, 13}));
-    EXPECT_EQ(RequestEvents(rig), (Events{{103, 2}}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateSensorWriteProbe,
+                                           kStateWriteSensorSettings, kStateHeartbeat}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventSettingsWritten, 2}}));
 
     rig.pass();
     ASSERT_TRUE(rig.request(kWriteAxisFlagsRequest, record));
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(RequestEvents(rig), (Events{{109, 2}}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventFlagsWritten, 2}}));
     for (size_t board = 0; board < 2; ++board) {
         const auto cells = rig.bus.inspectBoard(board, [](const sim::SimBoard& b) {
             return std::vector<int>{b.memory().get(0x41), b.memory().get(0x42),
@@ -144,8 +153,9 @@ TEST(WorkerSetup, SensorSettingsAndAxisFlagsAreWrittenToEveryBoardAndReadBack) {
     rig.pass();
     ASSERT_TRUE(rig.request(kReadAxisFlagsRequest, record));
     ASSERT_TRUE(rig.runUntilState(13));
-    EXPECT_EQ(rig.trail, (std::vector<int>{13, 42, 44, 13}));
-    EXPECT_EQ(RequestEvents(rig), (Events{{44, 2}}));  // the index the writes reached
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateHeartbeat, kStateFlagsReadProbe,
+                                           kStateReadAxisFlags, kStateHeartbeat}));
+    EXPECT_EQ(RequestEvents(rig), (Events{{kEventFlagsRead, 2}}));  // the index the writes reached
     const Readings r = rig.state.snapshot().readings;
     EXPECT_EQ(r.sensorSettings, (std::array<uint8_t, 3>{3, 4, 5}));
     EXPECT_EQ(r.axisFlags, (std::array<uint8_t, 3>{1, 0, 1}));

@@ -37,8 +37,11 @@ protected:
     void run(uint32_t code) {
         rig.pass();
         ASSERT_TRUE(rig.request(code, record));
-        ASSERT_TRUE(
-            rig.runUntil([&] { return rig.current() == 13 || rig.current() == 28; }, 1000000));
+        ASSERT_TRUE(rig.runUntil(
+            [&] {
+                return rig.current() == kStateHeartbeat || rig.current() == kStateSingleReading;
+            },
+            1000000));
     }
     // The events of the request, without heartbeats and monitoring.
     Events requestEvents() {
@@ -69,38 +72,43 @@ protected:
 
 TEST_F(WorkerUpload, WriteToAllBoardsThenVerifyAll) {
     run(kWriteCalibrationRequest);
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 24, 32, 13}));
-    EXPECT_EQ(requestEvents(), (Events{{32, 32},
-                                       {24, 24},
-                                       {100, 101},
-                                       {32, 101},
-                                       {100, 102},
-                                       {32, 102},
-                                       {100, 103},
-                                       {32, 103},
-                                       {101, 103}}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateWriteProbe, kStateUpload,
+                                           kStateHeartbeat}));
+    EXPECT_EQ(requestEvents(), (Events{{kEventBoardWritten, kEventBoardWritten},
+                                       {kEventWriteProbe, kEventWriteProbe},
+                                       {kEventUploadStarting, 101},
+                                       {kEventBoardWritten, 101},
+                                       {kEventUploadStarting, 102},
+                                       {kEventBoardWritten, 102},
+                                       {kEventUploadStarting, 103},
+                                       {kEventBoardWritten, 103},
+                                       {kEventUploadsDone, 103}}));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(boardConstants(i, sim::kConstantsCellA), recordConstants(i, true)) << i;
     }
 
     run(kVerifyCalibrationRequest);
-    EXPECT_EQ(rig.trail, (std::vector<int>{13, 27, 39, 13}));
-    EXPECT_EQ(requestEvents(), (Events{{39, 39},
-                                       {27, 27},
-                                       {106, 101},
-                                       {39, 101},
-                                       {106, 102},
-                                       {39, 102},
-                                       {106, 103},
-                                       {39, 103},
-                                       {107, 103}}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateHeartbeat, kStateVerifyProbe, kStateVerify,
+                                           kStateHeartbeat}));
+    EXPECT_EQ(requestEvents(), (Events{{kEventBoardVerified, kEventBoardVerified},
+                                       {kEventVerifyProbe, kEventVerifyProbe},
+                                       {kEventVerifyStarting, 101},
+                                       {kEventBoardVerified, 101},
+                                       {kEventVerifyStarting, 102},
+                                       {kEventBoardVerified, 102},
+                                       {kEventVerifyStarting, 103},
+                                       {kEventBoardVerified, 103},
+                                       {kEventVerifiesDone, 103}}));
 }
 
 TEST_F(WorkerUpload, WriteToOneBoardLeavesTheOthersAlone) {
     setWriteTarget(1);
     const auto untouched = boardConstants(0, sim::kConstantsCellA);
     run(kWriteCalibrationRequest);
-    EXPECT_EQ(requestEvents(), (Events{{32, 32}, {24, 24}, {100, 102}, {101, 102}}));
+    EXPECT_EQ(requestEvents(), (Events{{kEventBoardWritten, kEventBoardWritten},
+                                       {kEventWriteProbe, kEventWriteProbe},
+                                       {kEventUploadStarting, 102},
+                                       {kEventUploadsDone, 102}}));
     EXPECT_EQ(boardConstants(1, sim::kConstantsCellA), recordConstants(1, true));
     EXPECT_EQ(boardConstants(0, sim::kConstantsCellA), untouched);
 }
@@ -109,49 +117,61 @@ TEST_F(WorkerUpload, WriteFailuresCountUpThenGiveUpThroughStateZero) {
     setWriteTarget(1);
     rig.bus.setReplyOverride(1, "I", {});  // the board never confirms the upload
     run(kWriteCalibrationRequest);
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 24, 32, 0, 22, 28}));
-    EXPECT_EQ(Folded(requestEvents()), (Events{{32, 32},
-                                               {24, 24},
-                                               {100, 102},
-                                               {102, 1},
-                                               {100, 102},
-                                               {102, 2},
-                                               {100, 102},
-                                               {102, 3},
-                                               {100, 102},
-                                               {102, 102}}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateWriteProbe, kStateUpload,
+                                kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
+    EXPECT_EQ(Folded(requestEvents()), (Events{{kEventBoardWritten, kEventBoardWritten},
+                                               {kEventWriteProbe, kEventWriteProbe},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 1},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 2},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 3},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, kEventUploadFailed}}));
     // Retried after ten count-down passes, each of which repeats the count.
     const Events events = requestEvents();
-    EXPECT_EQ(std::count(events.begin(), events.end(), std::make_pair(102, 1)), 11);
+    EXPECT_EQ(std::count(events.begin(), events.end(), std::pair<int, int>{kEventUploadFailed, 1}),
+              11);
 }
 
 TEST_F(WorkerUpload, SingleBoardVerifyGivesUpAfterThreeFailuresAllBoardsAfterFour) {
     // Nothing uploaded: the boards hold their factory constants.
     setWriteTarget(2);
     run(kVerifyCalibrationRequest);
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 27, 39, 0, 22, 28}));
-    EXPECT_EQ(count(106), 3);
-    EXPECT_EQ(Folded(requestEvents()), (Events{{39, 39},
-                                               {27, 27},
-                                               {106, 103},
-                                               {108, 1},
-                                               {106, 103},
-                                               {108, 2},
-                                               {106, 103},
-                                               {108, 108}}));
+    EXPECT_EQ(rig.trail,
+              (std::vector<int>{kStateSingleReading, kStateVerifyProbe, kStateVerify,
+                                kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
+    EXPECT_EQ(count(kEventVerifyStarting), 3);
+    EXPECT_EQ(Folded(requestEvents()), (Events{{kEventBoardVerified, kEventBoardVerified},
+                                               {kEventVerifyProbe, kEventVerifyProbe},
+                                               {kEventVerifyStarting, 103},
+                                               {kEventVerifyFailed, 1},
+                                               {kEventVerifyStarting, 103},
+                                               {kEventVerifyFailed, 2},
+                                               {kEventVerifyStarting, 103},
+                                               {kEventVerifyFailed, kEventVerifyFailed}}));
 
     setWriteTarget(3);
     run(kVerifyCalibrationRequest);
-    EXPECT_EQ(count(106), 4);
+    EXPECT_EQ(count(kEventVerifyStarting), 4);
     const Events tail = Folded(requestEvents());
-    EXPECT_EQ(Events(tail.end() - 3, tail.end()), (Events{{108, 3}, {106, 101}, {108, 108}}));
+    EXPECT_EQ(Events(tail.end() - 3, tail.end()),
+              (Events{{kEventVerifyFailed, 3},
+                      {kEventVerifyStarting, 101},
+                      {kEventVerifyFailed, kEventVerifyFailed}}));
 }
 
 TEST_F(WorkerUpload, BiaxialWriteOfOneBoardWritesBothAxes) {
     setWriteTarget(2);
     run(kBiaxialWriteRequest);
-    EXPECT_EQ(rig.trail, (std::vector<int>{28, 48, 47, 13}));
-    EXPECT_EQ(requestEvents(), (Events{{47, 47}, {48, 48}, {100, 103}, {101, 103}}));
+    EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateBiaxialProbe,
+                                           kStateBiaxialUpload, kStateHeartbeat}));
+    EXPECT_EQ(requestEvents(), (Events{{kEventBiaxialWrite, kEventBiaxialWrite},
+                                       {kEventBiaxialProbe, kEventBiaxialProbe},
+                                       {kEventUploadStarting, 103},
+                                       {kEventUploadsDone, 103}}));
     EXPECT_EQ(boardConstants(2, sim::kConstantsCellA), recordConstants(2, true));
     EXPECT_EQ(boardConstants(2, sim::kConstantsCellB), recordConstants(2, false));
 }
@@ -163,8 +183,12 @@ TEST_F(WorkerUpload, BiaxialWriteOutsideTheAddressListIsRefusedWithoutBusTraffic
         rig.bus.clearReceivedLines();
         ASSERT_TRUE(rig.request(kBiaxialWriteRequest, record));
         rig.pass();
-        EXPECT_EQ(rig.trail, (std::vector<int>{28, 48, 0})) << target;
-        EXPECT_EQ(requestEvents(), (Events{{47, 47}, {102, 102}})) << target;
+        EXPECT_EQ(rig.trail,
+                  (std::vector<int>{kStateSingleReading, kStateBiaxialProbe, kStateIdleReset}))
+            << target;
+        EXPECT_EQ(requestEvents(), (Events{{kEventBiaxialWrite, kEventBiaxialWrite},
+                                           {kEventUploadFailed, kEventUploadFailed}}))
+            << target;
         EXPECT_TRUE(rig.bus.receivedLines().empty()) << target;
         rig.monitor();
     }

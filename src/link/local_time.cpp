@@ -1,8 +1,8 @@
-#include "calib/local_time.h"
+#include "local_time.h"
 
 #include <ctime>
 
-namespace clinora::calib {
+namespace clinora {
 
 LocalDateTime SystemLocalTime() {
     const std::time_t now = std::time(nullptr);
@@ -12,4 +12,4 @@ LocalDateTime SystemLocalTime() {
             parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }
 
-}  // namespace clinora::calib
+}  // namespace clinora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace clinora::testing {
@@ -15,6 +16,7 @@ public:
 
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + name; }
+    std::filesystem::path operator/(const std::string& name) const { return file(name); }
 
     void write(const std::string& name, const std::string& bytes) const;
     std::string read(const std::string& name) const;
@@ -23,5 +25,9 @@ public:
 private:
     std::string path_;
 };
+
+// Whole files as bytes.
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadBytes(const std::filesystem::path& path);
 
 }  // namespace clinora::testing

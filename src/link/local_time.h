@@ -2,9 +2,10 @@
 
 #include <functional>
 
-namespace clinora::calib {
+namespace clinora {
 
-// A local calendar date and time, as stamped into file names and files.
+// A local calendar date and time: what the files, the log and the boards calibration
+// date are stamped with. The one source of "now" in local time.
 struct LocalDateTime {
     int year = 1970;  // four digits
     int month = 1;    // 1..12
@@ -18,4 +19,4 @@ using LocalTimeSource = std::function<LocalDateTime()>;
 // The machine's local time now.
 LocalDateTime SystemLocalTime();
 
-}  // namespace clinora::calib
+}  // namespace clinora

@@ -1,9 +1,12 @@
-#include "calib/number_text.h"
+#include "number_text.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
+#include <cmath>
 
-namespace clinora::calib {
+namespace clinora {
 
 namespace {
 
@@ -15,6 +18,15 @@ std::string_view SkipBlanks(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     return text.substr(i);
+}
+
+// Skips the blanks and a '+' in front of a number, as "%d" and "%Lf" do
+// (from_chars takes no '+'); false for "+-".
+bool NumberStart(std::string_view& text) {
+    text = SkipBlanks(text);
+    if (text.empty() || text[0] != '+') return true;
+    text.remove_prefix(1);
+    return text.empty() || text[0] != '-';
 }
 
 std::string ToChars(double value, std::chars_format format, int precision) {
@@ -48,12 +60,7 @@ std::string FormatInt(long long value, int minDigits) {
 }
 
 bool TryParseLeadingDouble(std::string_view text, double& value) {
-    text = SkipBlanks(text);
-    // from_chars takes no '+' sign; "%Lf" does.
-    if (!text.empty() && text[0] == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text[0] == '-') return false;
-    }
+    if (!NumberStart(text)) return false;
     double parsed = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
     // Not a number, or beyond the range of a double.
@@ -69,14 +76,45 @@ double ParseLeadingDouble(std::string_view text, double fallback) {
 }
 
 int ParseLeadingInt(std::string_view text, int fallback) {
-    text = SkipBlanks(text);
-    if (!text.empty() && text[0] == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text[0] == '-') return fallback;
-    }
+    if (!NumberStart(text)) return fallback;
     int value = 0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc{} ? value : fallback;
 }
 
-}  // namespace clinora::calib
+int64_t ParseLeadingIntSaturated(std::string_view text) {
+    text = SkipBlanks(text);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    constexpr int64_t kCap = 1'000'000'000'000;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        value = std::min(kCap, value * 10 + (c - '0'));
+    }
+    return negative ? -value : value;
+}
+
+std::optional<double> ParseWholeDouble(std::string_view text) {
+    // One optional sign, then a digit or the decimal point: from_chars alone
+    // would also take "inf", "nan" and a second sign after '+'.
+    std::string_view digits = text;
+    if (!digits.empty() && (digits[0] == '+' || digits[0] == '-')) digits.remove_prefix(1);
+    if (digits.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(digits[0])) || digits[0] == '.'))
+        return std::nullopt;
+    if (text[0] == '+') text.remove_prefix(1);
+    double value = 0.0;
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    if (result.ec != std::errc{} || result.ptr != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace clinora

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-namespace clinora::calib {
+namespace clinora {
 
-// Number texts of the data files. They never depend on the process locale (a
-// GUI may switch LC_NUMERIC to one with a decimal comma).
+// The program's one place for number texts: files, replies, typed entries.
+// They never depend on the process locale (a GUI may switch LC_NUMERIC to one
+// with a decimal comma).
 
 // Like "%.<precision>f"; with spaceSign like "% .<precision>f".
 std::string FormatFixed(double value, int precision, bool spaceSign = false);
@@ -23,5 +26,12 @@ bool TryParseLeadingDouble(std::string_view text, double& value);
 // The integer at the start of `text` after blanks, as "%d" reads it; `fallback`
 // when there is none or it does not fit an int.
 int ParseLeadingInt(std::string_view text, int fallback);
+// The integer at the start of `text` after blanks and an optional sign, as
+// atoi reads it, but saturating at +-10^12 instead of overflowing; 0 when
+// there is none.
+int64_t ParseLeadingIntSaturated(std::string_view text);
+// The whole of `text` as a finite decimal number; nothing when any character
+// is left over, or for "inf", "nan" and hexadecimal forms.
+std::optional<double> ParseWholeDouble(std::string_view text);
 
-}  // namespace clinora::calib
+}  // namespace clinora

@@ -20,11 +20,17 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(file(name), std::ios::binary) << bytes;
+    WriteBytes(file(name), bytes);
 }
 
-std::string TempFolder::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
+std::string TempFolder::read(const std::string& name) const { return ReadBytes(file(name)); }
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
