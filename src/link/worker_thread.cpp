@@ -60,6 +60,19 @@ bool PostRequest(SharedState& state, const RequestRecord& record, uint32_t code)
     });
 }
 
+bool SubmitRequest(SharedState& state, const WorkerRequest& request) {
+    return state.locked([&](SharedData& d) {
+        if (!d.worker.started) return false;
+        if (request.boardCount) d.worker.boardCount = *request.boardCount;
+        if (request.writeTarget) d.worker.writeTarget = *request.writeTarget;
+        if (request.devices) d.devices = *request.devices;
+        if (request.monitorUnits) d.settings.monitorUnits = *request.monitorUnits;
+        if (request.axisSelector) d.settings.axisSelector = *request.axisSelector;
+        d.request = request.record;
+        return MarkPending(d.worker, request.code);
+    });
+}
+
 bool PostConnectRequest(SharedState& state, int comPortNumber, bool usbPortFound) {
     return state.locked([&](SharedData& d) {
         d.worker.comPortNumber = comPortNumber;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "clock.h"
@@ -44,6 +46,23 @@ void StartWorker(SharedState& state, WorkerThread& thread, std::weak_ptr<EventSi
 // when the request is refused (another one still pending: false). Before the
 // worker has started nothing changes (false).
 bool PostRequest(SharedState& state, const RequestRecord& record, uint32_t code);
+
+// A request together with everything the worker reads for it. The pages hand
+// it over in one piece, so the worker never sees a write target of one request
+// with the device records of another. Fields left empty keep their values.
+struct WorkerRequest {
+    uint32_t code = 0;
+    RequestRecord record;
+    std::optional<int> boardCount;   // boards the multi-board states walk
+    std::optional<int> writeTarget;  // a board index, or the board count for all
+    std::optional<std::array<DeviceRecord, kMaxBoards>> devices;  // constants to upload or verify
+    std::optional<int> monitorUnits;  // reading type set by the init ("RU" code)
+    std::optional<int> axisSelector;  // 1 axis A, 0 axis B
+};
+
+// PostRequest for a whole WorkerRequest: the fields and the record are set and
+// the hand-shake is tried under one lock, with PostRequest's rules.
+bool SubmitRequest(SharedState& state, const WorkerRequest& request);
 
 // Reconnect: selects the port and marks a connect request pending like
 // PostRequest, but keeps the record in force.

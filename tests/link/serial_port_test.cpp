@@ -214,10 +214,8 @@ TEST(OpenBusPort, FailedOpenWritesNoSettingsAndReopensAnOpenPort) {
 
 TEST(UsbSearch, FirstAdapterWithANumberIsChosen) {
     std::vector<ListedPort> ports = {
-        {"/dev/ttyS0", false, -1},
-        {"/dev/ttyACM0", true, 0x2341},
-        {"/dev/ttyUSBx", true, 0x0403},
-        {"/dev/ttyUSB3", true, 0x0403},
+        {"/dev/ttyS0", false, -1},      {"/dev/ttyACM0", true, 0x2341},
+        {"/dev/ttyUSBx", true, 0x0403}, {"/dev/ttyUSB3", true, 0x0403},
         {"/dev/ttyUSB1", true, 0x0403},
     };
     const auto chosen = ChooseUsbPort(ports);

@@ -23,9 +23,9 @@ struct TimedDevice : TermiosDevice {
     int writeByte(uint8_t byte) override {
         const int result = TermiosDevice::writeByte(byte);
         std::lock_guard<std::mutex> lock(mutex);
-        writeTimesUs.push_back(std::chrono::duration_cast<Micro>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count());
+        writeTimesUs.push_back(
+            std::chrono::duration_cast<Micro>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
         return result;
     }
 };
@@ -92,9 +92,8 @@ TEST(SerialPty, QueryReadUploadAndVerifyInRealTime) {
     });
     ASSERT_TRUE(rig.protocol.UploadCalibration(0));
     ASSERT_TRUE(rig.protocol.VerifyCalibration(0));
-    const float a1 = rig.bus.inspectBoard(0, [](const sim::SimBoard& b) {
-        return b.memory().getFloat(0x74);
-    });
+    const float a1 =
+        rig.bus.inspectBoard(0, [](const sim::SimBoard& b) { return b.memory().getFloat(0x74); });
     EXPECT_EQ(a1, 0.52f);
 }
 

@@ -113,14 +113,14 @@ TEST(WorkerConnect, ABoardLostWhileMonitoringMakesTheWorkerReconnect) {
     rig.bus.setReplyOverride(0, "SR", {});
     const size_t from = rig.page->size();
     rig.trail.assign(1, kStateSingleReading);
-    ASSERT_TRUE(rig.runUntilState(1));
+    ASSERT_TRUE(rig.runUntilState(kStateOpen));
     const Events lost = Folded(rig.page->codes(from));
     EXPECT_EQ(lost, (Events{{kEventSingleReading, 0}}));
     EXPECT_EQ(rig.page->codes(from).size(), 23u);  // three failures, ten passes apart
     EXPECT_EQ(rig.state.snapshot().readings.axisA, "----");
 
     rig.bus.clearOverrides();
-    ASSERT_TRUE(rig.runUntilState(28));
+    ASSERT_TRUE(rig.runUntilState(kStateSingleReading));
     EXPECT_EQ(rig.trail,
               (std::vector<int>{kStateSingleReading, kStateOpen, kStateAddressQuery,
                                 kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
@@ -133,10 +133,42 @@ TEST(WorkerHandShake, ARequestBeforeStartChangesNothing) {
     record.targetAddress = "101";
     EXPECT_FALSE(PostRequest(rig.state, record, kDeviceInfoRequest));
     EXPECT_FALSE(PostConnectRequest(rig.state, 4, true));
+    WorkerRequest typed;
+    typed.code = kWriteCalibrationRequest;
+    typed.record = record;
+    const int target = rig.state.snapshot().worker.writeTarget;
+    typed.writeTarget = target + 1;
+    EXPECT_FALSE(SubmitRequest(rig.state, typed));
     const SharedData d = rig.state.snapshot();
     EXPECT_FALSE(d.worker.requestPending);
     EXPECT_EQ(d.worker.lastRequestCode, 0u);
+    EXPECT_EQ(d.worker.writeTarget, target);
     EXPECT_EQ(d.request.targetAddress, "");
+}
+
+TEST(WorkerHandShake, ATypedRequestSetsItsFieldsWithTheRecordEvenWhenRefused) {
+    WorkerRig rig;
+    rig.monitor();
+    RequestRecord record;
+    record.targetAddress = "102";
+    ASSERT_TRUE(PostRequest(rig.state, record, kDeviceInfoRequest));
+    WorkerRequest typed;
+    typed.code = kVerifyCalibrationRequest;
+    typed.record = record;
+    typed.boardCount = 3;
+    typed.writeTarget = 3;
+    typed.devices.emplace();
+    (*typed.devices)[1].a[1] = 0.5;
+    typed.axisSelector = 0;
+    EXPECT_FALSE(SubmitRequest(rig.state, typed));
+    const SharedData d = rig.state.snapshot();
+    EXPECT_EQ(d.worker.requestCode, kDeviceInfoRequest);
+    EXPECT_EQ(d.worker.lastRequestCode, kVerifyCalibrationRequest);
+    EXPECT_EQ(d.worker.boardCount, 3);
+    EXPECT_EQ(d.worker.writeTarget, 3);
+    EXPECT_EQ(d.devices[1].a[1], 0.5);
+    EXPECT_EQ(d.settings.axisSelector, 0);
+    EXPECT_EQ(d.settings.monitorUnits, rig.state.snapshot().settings.monitorUnits);  // left alone
 }
 
 TEST(WorkerHandShake, ARefusedRequestStillReplacesTheRecordTheFirstRequestRunsWith) {
@@ -155,7 +187,7 @@ TEST(WorkerHandShake, ARefusedRequestStillReplacesTheRecordTheFirstRequestRunsWi
 
     // The settings are read from the second caller's board.
     rig.trail.assign(1, kStateSingleReading);
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateSensorReadProbe,
                                            kStateReadSensorSettings, kStateHeartbeat}));
     EXPECT_FALSE(rig.state.snapshot().worker.requestPending);

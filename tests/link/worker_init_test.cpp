@@ -116,7 +116,7 @@ TEST_F(WorkerInit, FourTriggerFailuresInARowStartANewInitialisation) {
     rig.bus.clearReceivedLines();
     rig.bus.setReplyOverride(2, "TR", {});
     rig.trail.assign(1, rig.current());
-    ASSERT_TRUE(rig.runUntilState(23));
+    ASSERT_TRUE(rig.runUntilState(kStateBoardInit));
     EXPECT_EQ(rig.trail, (std::vector<int>{kStateTrigger, kStateBoardInit}));
     int triggers = 0;
     for (const auto& l : rig.bus.receivedLines()) triggers += l.text == "@@103 TR";

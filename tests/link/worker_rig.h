@@ -142,7 +142,7 @@ public:
     }
 
     // Connects and settles into monitoring (state 28).
-    void monitor() { ASSERT_TRUE(runUntilState(28)); }
+    void monitor() { ASSERT_TRUE(runUntilState(kStateSingleReading)); }
 
     // Posts a request through the hand-shake; the events from here on are
     // the ones the test looks at.

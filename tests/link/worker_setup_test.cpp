@@ -26,7 +26,7 @@ TEST(WorkerSetup, AddressChangeGivesAFactoryBoardItsAddressAndType) {
     record.newAddress = "205";
     record.typeLetters = {'E', 'M'};
     ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(rig.trail,
               (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe, kStateChangeAddress,
                                 kStateWriteTypeCode, kStateHeartbeat}));
@@ -47,7 +47,7 @@ TEST(WorkerSetup, AddressChangeGivesUpWhenNoBoardAnswers) {
     record.targetAddress = "65534";
     record.newAddress = "205";
     ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
-    ASSERT_TRUE(rig.runUntilState(28));
+    ASSERT_TRUE(rig.runUntilState(kStateSingleReading));
     EXPECT_EQ(rig.trail,
               (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe, kStateIdleReset,
                                 kStateUnitsAndTrigger, kStateSingleReading}));
@@ -64,7 +64,7 @@ TEST(WorkerSetup, ResetAddressesGoesOutBeforeTheNextStepThenBackThroughStateZero
     const int previousDetail = rig.page->codes().back().second;
     rig.bus.clearReceivedLines();
     ASSERT_TRUE(rig.request(kResetAddressesRequest, {}));
-    ASSERT_TRUE(rig.runUntilState(28));
+    ASSERT_TRUE(rig.runUntilState(kStateSingleReading));
     EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateIdleReset,
                                            kStateUnitsAndTrigger, kStateSingleReading}));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressesReset, previousDetail}}));
@@ -83,7 +83,7 @@ TEST(WorkerSetup, AProbeThatFailsBeforeAWriteEndsItWithEvent112) {
     RequestRecord record;
     record.targetAddress = "999";
     ASSERT_TRUE(rig.request(kWriteCalibrationRequest, record));
-    ASSERT_TRUE(rig.runUntilState(0));
+    ASSERT_TRUE(rig.runUntilState(kStateIdleReset));
     EXPECT_EQ(rig.trail,
               (std::vector<int>{kStateSingleReading, kStateWriteProbe, kStateIdleReset}));
     EXPECT_EQ(Folded(RequestEvents(rig)), (Events{{kEventBoardWritten, kEventBoardWritten},
@@ -106,7 +106,7 @@ TEST(WorkerSetup, DeviceInfoFillsTheIdentity) {
     rig.monitor();
     rig.pass();
     ASSERT_TRUE(rig.request(kDeviceInfoRequest, {}));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventDeviceInfo, 1}}));
     const Readings r = rig.state.snapshot().readings;
     EXPECT_EQ(r.serialNumber,
@@ -124,14 +124,14 @@ TEST(WorkerSetup, SensorSettingsAndAxisFlagsAreWrittenToEveryBoardAndReadBack) {
     record.sensorSettings = {3, 4, 5};
     record.axisFlags = {1, 0, 1};
     ASSERT_TRUE(rig.request(kWriteSensorSettingsRequest, record));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(rig.trail, (std::vector<int>{kStateSingleReading, kStateSensorWriteProbe,
                                            kStateWriteSensorSettings, kStateHeartbeat}));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventSettingsWritten, 2}}));
 
     rig.pass();
     ASSERT_TRUE(rig.request(kWriteAxisFlagsRequest, record));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventFlagsWritten, 2}}));
     for (size_t board = 0; board < 2; ++board) {
         const auto cells = rig.bus.inspectBoard(board, [](const sim::SimBoard& b) {
@@ -149,10 +149,10 @@ TEST(WorkerSetup, SensorSettingsAndAxisFlagsAreWrittenToEveryBoardAndReadBack) {
     rig.pass();
     record.targetAddress = "102";
     ASSERT_TRUE(rig.request(kReadSensorSettingsRequest, record));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     rig.pass();
     ASSERT_TRUE(rig.request(kReadAxisFlagsRequest, record));
-    ASSERT_TRUE(rig.runUntilState(13));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(rig.trail, (std::vector<int>{kStateHeartbeat, kStateFlagsReadProbe,
                                            kStateReadAxisFlags, kStateHeartbeat}));
     EXPECT_EQ(RequestEvents(rig), (Events{{kEventFlagsRead, 2}}));  // the index the writes reached
