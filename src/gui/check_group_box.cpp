@@ -18,6 +18,7 @@ CheckGroupBox::CheckGroupBox(const QString& caption, QWidget* parent)
     QString blanks;
     while (metrics.horizontalAdvance(blanks) < wanted) blanks += ' ';
     setTitle(blanks);
+    setAccessibleName(caption);  // not the blanks
 
     check_->setObjectName("CheckGroupBoxCheck");
     check_->setProperty("controlId", kCheckBoxId);

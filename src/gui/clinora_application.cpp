@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "app/demo_folder.h"
+#include "gui/accessibility.h"
 #include "gui/data_paths.h"
 #include "gui/demo_setup.h"
 #include "gui/input_panel.h"
@@ -131,6 +132,7 @@ bool ClinoraApplication::start() {
                           MakeDemoContent((data + "/prompts").toStdString()));
     QDir().mkpath(workingFolder_);  // a failure shows later, when files are opened
 
+    InstallAccessibleInterfaces();
     sounds_ = std::make_unique<ProcessSoundPlayer>();
     inputPanel_ = std::make_unique<InputPanel>();
     inputPanel_->install();

@@ -5,7 +5,7 @@
 namespace clinora {
 
 ColourBox::ColourBox(const QString& text, QWidget* parent)
-    : QLabel(text, parent), background_(palette().color(QPalette::Button)) {
+    : ReadoutLabel(text, parent), background_(palette().color(QPalette::Button)) {
     setAutoFillBackground(true);
     setFrameShape(QFrame::Panel);
     setFrameShadow(QFrame::Sunken);
@@ -17,6 +17,11 @@ void ColourBox::setBackground(const QColor& colour) {
     if (colour == background_) return;
     background_ = colour;
     applyColours();
+}
+
+void ColourBox::setState(const QColor& background, const QString& meaning) {
+    setBackground(background);
+    if (meaning != accessibleDescription()) setAccessibleDescription(meaning);
 }
 
 void ColourBox::setTextColour(const QColor& colour) {

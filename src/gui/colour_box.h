@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QLabel>
+
+#include "gui/readout_label.h"
 
 namespace clinora {
 
@@ -16,14 +17,21 @@ inline const QColor kLightGrey{232, 232, 232};
 
 // A static text whose background and text colours are set at run time and
 // kept across repaints. The background starts as the button-face colour of
-// the style, the text black.
-class ColourBox : public QLabel {
+// the style, the text black. Its text is a value (a read-out, an indicator,
+// a message line): give it an accessible name that says what it shows.
+class ColourBox : public ReadoutLabel {
     Q_OBJECT
 public:
     explicit ColourBox(const QString& text = QString(), QWidget* parent = nullptr);
 
     void setBackground(const QColor& colour);
     void setTextColour(const QColor& colour);
+    // For a box whose colour speaks (an indicator, a read-out coloured by a
+    // range check): sets the background together with its meaning in words
+    // ("open", "out of range"), which screen readers read as the box's
+    // accessible description.
+    void setState(const QColor& background, const QString& meaning);
+    QString state() const { return accessibleDescription(); }
     QColor background() const { return background_; }
     QColor textColour() const { return textColour_; }
 

@@ -45,6 +45,14 @@ QString SpinEdit::text() const { return edit_->text(); }
 
 void SpinEdit::setText(const QString& text) { edit_->setText(text); }
 
+void SpinEdit::setAccessibleNames(const QString& edit, const QString& increase,
+                                  const QString& decrease) {
+    setAccessibleName(edit);
+    edit_->setAccessibleName(edit);
+    up_->setAccessibleName(increase);
+    down_->setAccessibleName(decrease);
+}
+
 void SpinEdit::stepBy(int steps) {
     bool ok = false;
     // A huge typed number is first brought into int range, so adding cannot overflow.

@@ -22,6 +22,8 @@ public:
     QString text() const;
     void setText(const QString& text);
     void stepBy(int steps);
+    // What screen readers call the edit and its two buttons.
+    void setAccessibleNames(const QString& edit, const QString& increase, const QString& decrease);
 
     QLineEdit* edit() const { return edit_; }
     QToolButton* upButton() const { return up_; }

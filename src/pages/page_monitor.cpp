@@ -28,6 +28,17 @@ constexpr const char* kUsbFailedOnReconnect =
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// What the indicators' colours mean, in words for screen readers.
+constexpr const char* kPortClosed = "closed";
+constexpr const char* kPortAdapterFound = "adapter found";
+constexpr const char* kPortOpen = "open";
+constexpr const char* kPortBoardFound = "board found";
+constexpr const char* kNoAnswer = "no answer";
+constexpr const char* kNotReading = "not reading";
+constexpr const char* kReading = "reading";
+constexpr const char* kLogging = "logging";
+constexpr const char* kNotLogging = "not logging";
+
 }  // namespace
 
 CPageMonitor::CPageMonitor(PageContext& context, QWidget* parent)
@@ -66,8 +77,8 @@ void CPageMonitor::firstDisplay() {
     statusMessage_->setText(" ");
     statusMessage_->setBackground(colours::kLightGrey);
     statusMessage_->setTextColour(Qt::black);
-    portIndicator_->setBackground(colours::kRed);
-    statusIndicator_->setBackground(colours::kRed);
+    portIndicator_->setState(colours::kRed, kPortClosed);
+    statusIndicator_->setState(colours::kRed, kNotReading);
     if (!context_.state) return;
     SharedState& state = *context_.state;
     state.locked([](SharedData& d) {
@@ -89,7 +100,7 @@ void CPageMonitor::firstDisplay() {
             d.worker.comPortNumber = port;
             d.worker.usbPortFound = true;
         });
-        portIndicator_->setBackground(colours::kPaleYellow);
+        portIndicator_->setState(colours::kPaleYellow, kPortAdapterFound);
     }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -111,7 +122,7 @@ bool CPageMonitor::onSetActive() {
     }
     (axisFlag == 1 ? axisA_ : axisB_)->setChecked(true);
     fillUnitSelector();
-    loggingIndicator_->setBackground(colours::kWhite);
+    loggingIndicator_->setState(colours::kWhite, kNotLogging);
     logging_ = false;
     saveStatus_->setText(" ");
     interval_->setText(QString::number(interval));
@@ -203,10 +214,11 @@ void CPageMonitor::onReconnect() {
 // Brings the read-outs up to date with the worker's last reading.
 void CPageMonitor::refresh() {
     if (!logging_)
-        loggingIndicator_->setBackground(colours::kWhite);
+        loggingIndicator_->setState(colours::kWhite, kNotLogging);
     else
-        loggingIndicator_->setBackground(
-            loggingIndicator_->background() == colours::kRed ? colours::kWhite : colours::kRed);
+        loggingIndicator_->setState(
+            loggingIndicator_->background() == colours::kRed ? colours::kWhite : colours::kRed,
+            kLogging);
     if (!context_.state) return;
     const bool calibration = calibrationMode();
     const UnitChoice choice = UnitForEntry(calibration, unitSelector_->currentIndex());
@@ -234,9 +246,12 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
             resetShownTexts();
             if (detail == 1) deviceSn_->setText(" ");
             refresh();
-            portIndicator_->setBackground(detail == 1 ? colours::kPaleYellow : colours::kRed);
+            if (detail == 1)
+                portIndicator_->setState(colours::kPaleYellow, kPortOpen);
+            else
+                portIndicator_->setState(colours::kRed, kPortClosed);
             if (detail == 1) statusMessage_->setText("Port open");
-            statusIndicator_->setBackground(colours::kRed);
+            statusIndicator_->setState(colours::kRed, kNotReading);
             break;
         case kEventSingleReading:
             fetchingSerial_ = false;
@@ -244,11 +259,11 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
                 refresh();
                 statusMessage_->setText("Reading Monitor");
                 setRequestButtons(true);
-                statusIndicator_->setBackground(colours::kGreen);
+                statusIndicator_->setState(colours::kGreen, kReading);
             } else {
                 startStop_->setEnabled(false);
                 saveReading_->setEnabled(false);
-                statusIndicator_->setBackground(colours::kPaleYellow);
+                statusIndicator_->setState(colours::kPaleYellow, kNoAnswer);
                 resetShownTexts();
                 refresh();
             }
@@ -257,7 +272,10 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
             resetShownTexts();
             refresh();
             const bool found = detail == 1;
-            portIndicator_->setBackground(found ? colours::kGreen : colours::kRed);
+            if (found)
+                portIndicator_->setState(colours::kGreen, kPortBoardFound);
+            else
+                portIndicator_->setState(colours::kRed, kNoAnswer);
             if (found) statusMessage_->setText("Device found");
             deviceSn_->setText(found ? Q(serialNumber()) : " ");
             if (found && context_.state) {

@@ -51,6 +51,14 @@ W* Named(W* widget, const char* name) {
     return widget;
 }
 
+// A caption beside `control`, tied to it for screen readers (a widget
+// beside its caption in the same parent also takes the caption as its name).
+QLabel* Caption(const char* text, QWidget* control) {
+    auto* caption = new QLabel(text, control->parentWidget());
+    caption->setBuddy(control);
+    return caption;
+}
+
 }  // namespace
 
 void CPageMonitor::buildView() {
@@ -69,14 +77,17 @@ void CPageMonitor::buildView() {
 
 QGroupBox* CPageMonitor::buildTiltGroup() {
     auto* group = new QGroupBox("Tilt", this);
-    tiltReadout_ = Named(new QLabel("0.00", group), "TiltReadout");
+    tiltReadout_ = Named(new ReadoutLabel("0.00", group), "TiltReadout");
+    tiltReadout_->setAccessibleName("Tilt");
     tiltReadout_->setFont(Arial(25, true));
     tiltReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     tiltReadout_->setMinimumWidth(250);
-    unitsLabel_ = Named(new QLabel(" ", group), "UnitsLabel");
+    unitsLabel_ = Named(new ReadoutLabel(" ", group), "UnitsLabel");
+    unitsLabel_->setAccessibleName("Tilt units");
     unitsLabel_->setFont(Arial(15));
     unitsLabel_->setMinimumWidth(60);
     unitSelector_ = Named(new QComboBox(group), "UnitSelector");
+    unitSelector_->setAccessibleName("Units");
     if (context_.resourceInUse) unitSelector_->setFont(Arial(12));
     unitSelector_->setMinimumWidth(140);
     axisA_ = Named(new QRadioButton("A", group), "AxisA");
@@ -104,7 +115,8 @@ QGroupBox* CPageMonitor::buildTiltGroup() {
 
 QGroupBox* CPageMonitor::buildTemperatureGroup() {
     auto* group = new QGroupBox("Temperature", this);
-    temperatureReadout_ = Named(new QLabel("00.0", group), "TemperatureReadout");
+    temperatureReadout_ = Named(new ReadoutLabel("00.0", group), "TemperatureReadout");
+    temperatureReadout_->setAccessibleName("Temperature");
     temperatureReadout_->setFont(Arial(20, true));
     temperatureReadout_->setAlignment(Qt::AlignCenter);
     auto* box = new QVBoxLayout(group);
@@ -118,21 +130,24 @@ QGroupBox* CPageMonitor::buildLoggingGroup() {
     interval_->edit()->setFont(Arial(15));
     interval_->edit()->setMaximumWidth(70);
     interval_->setRange(kMinLogInterval, kMaxLogInterval);
+    interval_->setAccessibleNames("Interval (s)", "Increase interval", "Decrease interval");
     startStop_ = Named(new QPushButton("Start", group), "StartStop");
     loggingIndicator_ = Named(new ColourBox(QString(), group), "LoggingIndicator");
     loggingIndicator_->setFixedSize(28, 28);
+    loggingIndicator_->setAccessibleName("Logging");
     loggingIndicator_->setBackground(colours::kWhite);
     saveReading_ = Named(new QPushButton("Save Reading", group), "SaveReading");
-    saveStatus_ = Named(new QLabel(" ", group), "SaveStatus");
+    saveStatus_ = Named(new ReadoutLabel(" ", group), "SaveStatus");
+    saveStatus_->setAccessibleName("Save status");
     saveStatus_->setMinimumWidth(60);
     label_ = Named(new QLineEdit(group), "LabelBox");
 
     auto* grid = new QGridLayout(group);
-    grid->addWidget(new QLabel("Interval (s)", group), 0, 0);
+    grid->addWidget(Caption("Interval (s)", interval_), 0, 0);
     grid->addWidget(interval_, 0, 1, Qt::AlignLeft);
     grid->addWidget(startStop_, 0, 2);
     grid->addWidget(loggingIndicator_, 0, 3);
-    grid->addWidget(new QLabel("Label", group), 1, 0);
+    grid->addWidget(Caption("Label", label_), 1, 0);
     grid->addWidget(label_, 1, 1, 1, 3);
     grid->addWidget(saveReading_, 2, 2);
     grid->addWidget(saveStatus_, 2, 3, 1, 1);
@@ -148,22 +163,26 @@ QWidget* CPageMonitor::buildDeviceRow() {
     deviceSn_ = Named(new ColourBox("Sensor serial", row), "DeviceSN");
     deviceSn_->setFont(Arial(15));
     deviceSn_->setMinimumHeight(34);
+    deviceSn_->setAccessibleName("Device SN");
     reconnect_ = Named(new QPushButton("Reconnect", row), "Reconnect");
     portIndicator_ = Named(new ColourBox(QString(), row), "PortIndicator");
     statusIndicator_ = Named(new ColourBox(QString(), row), "StatusIndicator");
     for (ColourBox* box : {portIndicator_, statusIndicator_}) box->setFixedSize(28, 28);
+    portIndicator_->setAccessibleName("Port");
+    statusIndicator_->setAccessibleName("Status");
     statusMessage_ = Named(new ColourBox("Status message", row), "StatusMessage");
     statusMessage_->setMinimumHeight(28);
+    statusMessage_->setAccessibleName("Status message");
 
     auto* grid = new QGridLayout(row);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(new QLabel("Device SN", row), 0, 0);
+    grid->addWidget(Caption("Device SN", deviceSn_), 0, 0);
     grid->addWidget(deviceSn_, 0, 1, 1, 4);
-    grid->addWidget(new QLabel("Port", row), 1, 0);
+    grid->addWidget(Caption("Port", portIndicator_), 1, 0);
     auto* indicators = new QHBoxLayout;
     indicators->addWidget(portIndicator_);
     indicators->addSpacing(16);
-    indicators->addWidget(new QLabel("Status", row));
+    indicators->addWidget(Caption("Status", statusIndicator_));
     indicators->addWidget(statusIndicator_);
     indicators->addStretch(1);
     grid->addLayout(indicators, 1, 1, 1, 3);
@@ -182,6 +201,7 @@ QWidget* CPageMonitor::buildFooter() {
     aboutIcon_->setIconSize(QSize(40, 40));
     aboutIcon_->setAutoRaise(true);
     aboutIcon_->setToolTip("About");
+    aboutIcon_->setAccessibleName("About");
     auto* version = Named(new QLabel("v. 1.02", row), "VersionLabel");
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);

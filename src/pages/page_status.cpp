@@ -21,6 +21,7 @@ CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
       update_(new QPushButton("Update", this)),
       fahrenheit_(new QCheckBox("Fahrenheit units", this)) {
     list_->setObjectName("StatusList");
+    list_->setAccessibleName("Board identity");
     list_->setRootIsDecorated(false);
     list_->setColumnCount(2);
     list_->setHeaderLabels({QString(), QString()});

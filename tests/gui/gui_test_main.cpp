@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
+#include "gui/accessibility.h"
+
 int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("QT_QPA_PLATFORM",
@@ -15,5 +17,6 @@ int main(int argc, char** argv) {
     qputenv("HOME", home.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    clinora::InstallAccessibleInterfaces();  // as the program does at start
     return RUN_ALL_TESTS();
 }

@@ -6,16 +6,12 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <cmath>
 
-#include "gui/clinora_application.h"
+#include "demo_app.h"
 #include "gui/fixture_panel.h"
 #include "gui/main_frame.h"
-#include "gui/qt_settings_store.h"
-#include "gui/scripted_notifier.h"
 #include "gui_test_support.h"
-#include "pages/page_makers.h"
 
 namespace clinora {
 namespace {
@@ -29,16 +25,9 @@ double Value(const QLabel* label) {
 }
 
 TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSeconds) {
-    QTemporaryDir dir;
-    ScriptedNotifier notifier;
-    const auto options =
-        ParseStartOptions({"clinora", "--simulate", "--workdir", dir.path() + "/work"}, nullptr);
-    ASSERT_TRUE(options);
-    ClinoraApplication app(*options, DefaultPageMakers(),
-                           std::make_unique<QtSettingsStore>(dir.path() + "/Orvano.conf"),
-                           &notifier);
-    ASSERT_TRUE(app.start());
-    CMainFrame* frame = app.frame();
+    testing::DemoApp demo;
+    ASSERT_TRUE(demo.app.start());
+    CMainFrame* frame = demo.app.frame();
     auto* tilt = frame->findChild<QLabel*>("TiltReadout");
     auto* units = frame->findChild<QLabel*>("UnitsLabel");
     auto* serial = frame->findChild<QLabel*>("DeviceSN");
@@ -63,7 +52,7 @@ TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSeconds) {
     ASSERT_TRUE(WaitFor([&] { return std::isfinite(Value(tilt)); }, 10000));
     QDir().mkpath(CLINORA_ARTIFACT_DIR);
     EXPECT_TRUE(frame->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/monitor-live.png"));
-    EXPECT_TRUE(notifier.shown.empty());
+    EXPECT_TRUE(demo.notifier.shown.empty());
 }
 
 }  // namespace
