@@ -1,0 +1,73 @@
+#include "app/cal_page_model.h"
+
+#include "calib/running_average.h"
+#include "link/worker_codes.h"
+
+namespace clinora {
+
+CalPageModel::CalPageModel(WalkEnvironment environment) : WalkPageModel(std::move(environment)) {
+    view_.title = "Calibration";
+}
+
+const WalkPageModel::Rules& CalPageModel::rules() const {
+    static const Rules kRules{"Calibration", CalSession::kCalibrated, 1, 3, true, true};
+    return kRules;
+}
+
+WalkPageModel::RowLimits CalPageModel::limits(const calib::PromptRow& row, bool axisA) const {
+    return axisA ? RowLimits{row.aTarget, row.aLow, row.aHigh}
+                 : RowLimits{row.bTarget, row.bLow, row.bHigh};
+}
+
+bool CalPageModel::quietFor(int code) const {
+    if (code == kEventHeartbeat) return upload_ || writeFile_ || readFile_ || verify_;
+    return upload_ || writeFile_ || verify_ || collected_;
+}
+
+void CalPageModel::clearOperationFlags() { upload_ = readFile_ = writeFile_ = verify_ = false; }
+
+// Without averaging Accept comes after six reading events (at once in expert
+// mode); with averaging once the averages have taken five windows of readings.
+void CalPageModel::updateAccept() {
+    const bool ready = promptValid_ && !collected_;
+    if (!env_.copies.averagingOn) {
+        if (readings_ > 5 || env_.copies.expertModeOn) {
+            view_.promptColour = ready ? Shade::Green : Shade::White;
+            if (ready) view_.enabled.accept = true;
+            readings_ = 0;
+        }
+        return;
+    }
+    const int window = calib::RunningAverage::Window(env_.copies.averageNum);
+    if (readings_ > 5 * window && ready) view_.enabled.accept = true;
+}
+
+void CalPageModel::firstAccept() {
+    const int positions = walk_.positionsPerSweep();
+    for (DeviceRecord& r : env_.session.devices) {
+        calib::ClearAxisRun(r, calib::kAxisA, positions);
+        calib::ClearAxisRun(r, calib::kAxisB, positions);
+    }
+    fit_.Reset(positions, env_.copies.tiltRange);
+    view_.enabled.verify = false;
+}
+
+void CalPageModel::activated() {
+    view_.negateA = env_.copies.negateA;
+    view_.negateB = env_.copies.negateB;
+    view_.busy = false;
+}
+
+void CalPageModel::deactivate() { WalkPageModel::deactivate(); }
+
+// The check boxes take effect for the next fit at once.
+void CalPageModel::setNegate(bool axisA, bool on) {
+    (axisA ? env_.copies.negateA : env_.copies.negateB) = on;
+    (axisA ? view_.negateA : view_.negateB) = on;
+}
+
+bool CalPageModel::negate() const {
+    return view_.axisA ? env_.copies.negateA : env_.copies.negateB;
+}
+
+}  // namespace clinora

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "app/walk_page_model.h"
+#include "calib/cal_fit_workspace.h"
+
+namespace clinora {
+
+// The Cal page's rules: collecting the positions of a calibration run, the
+// fit, the calibration data files and moving constants between files and
+// boards (Read, Write, Send, Upload, Verify) with the worker's write and
+// verify events.
+class CalPageModel final : public WalkPageModel {
+public:
+    explicit CalPageModel(WalkEnvironment environment);
+
+    void deactivate() override;
+    void setNegate(bool axisA, bool on);
+
+    // Read: the worker stops; then the page shows the file dialog and hands
+    // its outcome to readChosen (accepted false when it was cancelled).
+    void readStarted();
+    void readChosen(bool accepted, const std::string& name, int boardIndex);
+    void writeFiles() { write(); }
+    void send();
+    void upload();
+    void verify();
+
+    bool uploadInProgress() const { return upload_; }
+    bool verifyInProgress() const { return verify_; }
+
+private:
+    const Rules& rules() const override;
+    RowLimits limits(const calib::PromptRow& row, bool axisA) const override;
+    double tolerance() const override { return env_.copies.rangeErrorCal; }
+    bool quietFor(int code) const override;
+    void clearOperationFlags() override;
+    void updateAccept() override;
+    void firstAccept() override;
+    void write() override;
+    bool onOtherEvent(int code, int detail) override;
+    void activated() override;
+    void ticked() override { view_.busy = upload_ || verify_; }
+
+    bool negate() const;
+    // Fits a board whose status says it holds collected readings; false (and
+    // the failure said) when the fit fails.
+    bool fitForSend(int slot);
+    void fitFailed(const std::vector<int>& slots);
+    bool submitTransfer(uint32_t code, int writeTarget);
+    // The board just written or verified: the entry before the worker's index.
+    std::string finishedBoard(int detail) const;
+
+    calib::CalFitWorkspace fit_;
+    bool upload_ = false, readFile_ = false, writeFile_ = false, verify_ = false;
+};
+
+}  // namespace clinora

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <array>
+
+#include "link/device_record.h"
+
+namespace clinora {
+
+// What the Cal and Test pages share on the user-interface thread: the six
+// boards' records of the calibration in hand (readings, constants, labels,
+// status texts) and whether the last calibration was saved to a file. The
+// worker gets a copy of the records with each write or verify request.
+struct CalSession {
+    CalSession() {
+        for (DeviceRecord& record : devices) record.status = kNoCalibration;
+    }
+
+    // Status texts of a board's record.
+    static constexpr const char* kNoCalibration = " ";
+    static constexpr const char* kFromFile = "----File";
+    static constexpr const char* kCalibrated = "----Cal";
+    static constexpr const char* kTested = "----Cal Test";
+
+    std::array<DeviceRecord, kMaxBoards> devices;
+    bool calibrationSavedToFile = false;
+    int promptRows = 0;  // N of the prompt file read last
+};
+
+}  // namespace clinora

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_files.h"
+#include "app/cal_session.h"
+#include "app/page_copies.h"
+#include "app/page_services.h"
+#include "app/walk_view.h"
+#include "calib/prompt_file.h"
+#include "calib/prompt_walk.h"
+#include "calib/running_average.h"
+#include "link/request_record.h"
+#include "link/shared_state.h"
+
+namespace clinora {
+
+// What a calibration page model works with.
+struct WalkEnvironment {
+    SharedState& state;
+    PageCopies& copies;
+    const AppFiles& files;
+    CalSession& session;
+    PageServices& services;
+    // Seconds since 1970, for the calibration time of a record.
+    std::function<int64_t()> epochSeconds;
+};
+
+// The rules the Cal and Test pages share: the walk through the prompt rows,
+// the running averages sampled on the 200 ms tick, the readout colours, the
+// reading events, Accept, Back, the axis and the message blink. The pages'
+// own rules are the virtual functions. Qt-free: the page feeds it ticks,
+// worker events and button presses, renders view() and carries out what it
+// asks of PageServices.
+class WalkPageModel {
+public:
+    explicit WalkPageModel(WalkEnvironment environment);
+    virtual ~WalkPageModel() = default;
+    WalkPageModel(const WalkPageModel&) = delete;
+    WalkPageModel& operator=(const WalkPageModel&) = delete;
+
+    const WalkView& view() const { return view_; }
+
+    void activate();
+    virtual void deactivate();
+    void tick();
+    void onWorkerEvent(int code, int detail);
+    void accept();
+    void back();
+    void chooseAxis(bool axisA);
+    virtual void init();
+    // The Setup dialog ended with OK: its continuous read flag and tolerances.
+    void setupAccepted(bool continuousRead, double toleranceCal, double toleranceTest);
+    void selectBoard(int comboIndex);
+
+    // State, for the page and tests.
+    const calib::PromptWalk& walk() const { return walk_; }
+    int readingsCounter() const { return readings_; }
+    int boardsOnPage() const { return boards_; }
+    bool collected() const { return collected_; }
+    bool allSelected() const { return view_.comboSelection == boards_; }
+
+protected:
+    // What differs between the pages.
+    struct Rules {
+        const char* title;
+        const char* collectedStatus;  // status text of a collected board
+        int monitorUnits;             // "RU" code the page reads in
+        int targetDecimals;           // of the small target static
+        bool backClearsReadings;      // Back clears the readings counter
+        bool noiseBarMoves;
+    };
+    // A row's target and readout limits on the chosen axis.
+    struct RowLimits {
+        double target, low, high;
+    };
+    virtual const Rules& rules() const = 0;
+    virtual RowLimits limits(const calib::PromptRow& row, bool axisA) const = 0;
+    // The range check tolerance at Accept.
+    virtual double tolerance() const = 0;
+    // Whether an operation keeps the messages of events 13, 30 and 31 off the line.
+    virtual bool quietFor(int code) const = 0;
+    virtual void clearOperationFlags() = 0;
+    // The Accept-enabling rule of the tick.
+    virtual void updateAccept() = 0;
+    // The first Accept of a run or visit.
+    virtual void firstAccept() = 0;
+    // Last word before values are stored; false ends the Accept.
+    virtual bool mayStore() { return true; }
+    // Writes the files of the collected run.
+    virtual void write() = 0;
+    // Events beyond the reading events; false when not handled.
+    virtual bool onOtherEvent(int, int) { return false; }
+    // Activation's last step and the tick's last step.
+    virtual void activated() {}
+    virtual void ticked() {}
+
+    // Shared helpers.
+    void setMessage(const std::string& text, bool blink = false);
+    void caption();
+    void showPrompt();
+    std::string address(int slot) const;
+    int chosenAxis() const { return view_.axisA ? 0 : 1; }
+    DeviceRecord& record(int slot) { return env_.session.devices[slot]; }
+    // The boards an action takes: all boards on the page with "All", else the one chosen.
+    std::vector<int> chosenBoards() const;
+    // The current board's address: the entry at the worker's board index.
+    std::string workerBoardAddress(int offset = 0) const;
+    void playChosenSound();
+    bool sendInit();
+    WorkerRequest requestFor(uint32_t code) const;
+
+    WalkEnvironment env_;
+    WalkView view_;
+    std::vector<calib::PromptRow> rows_;
+    calib::PromptWalk walk_;
+    std::array<calib::RunningAverage, kMaxBoards> averages_{};
+    std::vector<std::string> addresses_;  // the first six of the current address list
+    int boards_ = 0;
+    int readings_ = 0;  // reading events since the last Accept, Back or Init
+    bool promptValid_ = false;
+    bool collected_ = false;
+    bool started_ = false;
+    bool boardError_ = false;
+    bool blink_ = false;
+    int blinkCount_ = 0;
+    std::string promptForFiles_;  // "A Axis,<label>"
+    RequestRecord record_;
+
+private:
+    void readPromptFile();
+    void colourReadout(int slot, double value);
+    void storeAcceptedValues();
+    void blinkStep();
+};
+
+}  // namespace clinora

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "link/device_record.h"
+
+namespace clinora {
+
+// The colours of the calibration pages.
+enum class Shade { White, LightRed, PaleYellow, LightCyan, Green, Red };
+
+// One board's group box and readout.
+struct BoardBoxView {
+    std::string caption = "XXXX";
+    std::string readout = "Static";
+    Shade colour = Shade::White;
+    std::string meaning;  // the colour in words, for screen readers
+};
+
+// Everything the Cal and Test pages show; the widgets only render it.
+struct WalkView {
+    std::string title;
+    Shade titleColour = Shade::PaleYellow;
+    bool axisA = true;
+    std::string prompt = "- - - -";
+    Shade promptColour = Shade::White;
+    std::string target = "- - - -";
+    std::array<BoardBoxView, kMaxBoards> boards{};
+    std::string message = "Message";
+    Shade messageColour = Shade::White;
+    bool noiseBarVisible = false;
+    int noiseBarPosition = 0;  // 0..10
+    bool busy = false;         // the busy lamp (Cal only)
+    std::vector<std::string> comboEntries;
+    int comboSelection = -1;
+    bool negateA = false, negateB = false;
+    bool timerRunning = false;
+
+    // Which controls are enabled.
+    struct Enabled {
+        bool accept = false, back = false, a = true, b = true, setup = true, init = true;
+        bool read = true, write = false, send = false, upload = false, verify = false;
+    } enabled;
+};
+
+}  // namespace clinora
