@@ -41,6 +41,7 @@ private:
     void write() override;
     bool onOtherEvent(int code, int detail) override;
     void activated() override;
+    void collectedRun() override { view_.enabled.send = true; }
     void ticked() override { view_.busy = upload_ || verify_; }
 
     bool negate() const;

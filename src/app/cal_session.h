@@ -11,9 +11,7 @@ namespace clinora {
 // status texts) and whether the last calibration was saved to a file. The
 // worker gets a copy of the records with each write or verify request.
 struct CalSession {
-    CalSession() {
-        for (DeviceRecord& record : devices) record.status = kNoCalibration;
-    }
+    CalSession();
 
     // Status texts of a board's record.
     static constexpr const char* kNoCalibration = " ";

@@ -30,6 +30,7 @@ WalkPageModel::WalkPageModel(WalkEnvironment environment) : env_(std::move(envir
 void WalkPageModel::activate() {
     const Rules& r = rules();
     started_ = false;
+    view_.writePending = false;
     view_.axisA =
         env_.state.locked([](const SharedData& d) { return d.settings.axisSelector; }) == 1;
     view_.title = r.title;
@@ -253,6 +254,13 @@ void WalkPageModel::storeAcceptedValues() {
     }
     caption();
     view_.enabled.write = true;
+    collectedRun();
+    view_.writePending = true;
+}
+
+void WalkPageModel::runPendingWrite() {
+    if (!view_.writePending) return;
+    view_.writePending = false;
     write();
 }
 
@@ -356,6 +364,9 @@ WorkerRequest WalkPageModel::requestFor(uint32_t code) const {
     request.code = code;
     request.record = record_;
     request.record.boardList = addresses_;
+    // The probe before the work goes to every board: any one answering shows
+    // the line works; each board is then addressed by its own entry.
+    request.record.targetAddress = kBroadcastAddress;
     return request;
 }
 

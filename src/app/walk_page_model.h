@@ -56,6 +56,8 @@ public:
     // The Setup dialog ended with OK: its continuous read flag and tolerances.
     void setupAccepted(bool continuousRead, double toleranceCal, double toleranceTest);
     void selectBoard(int comboIndex);
+    // Writes the files of a run whose last position was just accepted.
+    void runPendingWrite();
 
     // State, for the page and tests.
     const calib::PromptWalk& walk() const { return walk_; }
@@ -95,6 +97,8 @@ protected:
     virtual void write() = 0;
     // Events beyond the reading events; false when not handled.
     virtual bool onOtherEvent(int, int) { return false; }
+    // The last position was accepted (before the files are written).
+    virtual void collectedRun() {}
     // Activation's last step and the tick's last step.
     virtual void activated() {}
     virtual void ticked() {}

@@ -37,6 +37,9 @@ struct WalkView {
     int comboSelection = -1;
     bool negateA = false, negateB = false;
     bool timerRunning = false;
+    // The last position was accepted: the files are written on the next turn,
+    // after "Cal data collected" has been shown (runPendingWrite).
+    bool writePending = false;
 
     // Which controls are enabled.
     struct Enabled {

@@ -82,6 +82,7 @@ int CMainFrame::create() {
     context.settings = &settings_;
     context.files = &files_;
     context.copies = &copies_;
+    context.session = &session_;
     context.notifier = &notifier_;
     context.sounds = &sounds_;
     context.mainWindow = this;

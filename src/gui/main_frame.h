@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/app_files.h"
+#include "app/cal_session.h"
 #include "app/page_copies.h"
 #include "gui/page_host.h"
 #include "link/clock.h"
@@ -72,6 +73,7 @@ private:
     WorkerThread worker_;
     AppFiles files_;
     PageCopies copies_;
+    CalSession session_;
     std::shared_ptr<PageEventSink> sink_;
     PageHost* pageHost_ = nullptr;
 };

@@ -11,6 +11,7 @@ class Notifier;
 class SoundPlayer;
 struct AppFiles;
 struct PageCopies;
+struct CalSession;
 
 // What every page reaches: the shared state, the persisted settings (for the
 // direct writers), the files, the user dialogs, sounds and the main window.
@@ -19,6 +20,7 @@ struct PageContext {
     AppSettings* settings = nullptr;
     AppFiles* files = nullptr;
     PageCopies* copies = nullptr;  // working copies only pages use
+    CalSession* session = nullptr;  // the calibration the Cal and Test pages share
     Notifier* notifier = nullptr;
     SoundPlayer* sounds = nullptr;
     QPointer<QWidget> mainWindow;

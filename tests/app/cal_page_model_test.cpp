@@ -35,6 +35,7 @@ protected:
         }
         ASSERT_TRUE(model().view().enabled.accept);
         model().accept();
+        model().runPendingWrite();
     }
     void collect(int rows = 22) {
         for (int r = 0; r < rows; ++r) acceptRow();
@@ -202,6 +203,7 @@ TEST_F(CalModel, TheLastAcceptCollectsWritesOneFilePerBoardAndSendsOnYes) {
     model().activate();
     collect();
     EXPECT_EQ(model().view().message, "File write success");
+    EXPECT_TRUE(model().view().enabled.send);
     EXPECT_EQ(model().view().boards[0].caption, "101----Cal");
     EXPECT_EQ(device(2).addressNumber, 103);
     EXPECT_EQ(device(2).calibrationTime, 1000);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/page_services.h"
+#include "gui/page_context.h"
+
+namespace clinora {
+
+// The page services of a sheet page: the notifier's dialogs, the sound
+// player and the worker front.
+class QtPageServices final : public PageServices {
+public:
+    explicit QtPageServices(PageContext& context) : context_(context) {}
+
+    void message(const std::string& text) override;
+    bool question(const std::string& text) override;
+    void timedMessage(int seconds, const std::string& text) override;
+    void playSound(const std::string& path) override;
+    bool submit(const WorkerRequest& request) override;
+
+private:
+    PageContext& context_;
+};
+
+}  // namespace clinora

@@ -1,0 +1,121 @@
+// A whole calibration of three simulated boards through the Cal page.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include "app/cal_page_model.h"
+#include "cal_rig.h"
+#include "calib/prompt_file.h"
+#include "gui/colour_box.h"
+#include "link/protocol.h"
+#include "link/reading_format.h"
+
+namespace clinora {
+namespace {
+
+using testing::CalRig;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Walks every prompted position: the fixture goes to the row's angle, the
+// boards are read at it for a full cycle, then Accept. Returns the message
+// line right after the last Accept. `screenshot` runs at one row midway.
+QString WalkAllPositions(CalRig& rig, const std::function<void()>& screenshot = {}) {
+    auto* accept = rig.find<QPushButton>("Accept");
+    auto* message = rig.find<ColourBox>("Message");
+    const int rows = rig.session.promptRows;
+    for (int r = 0; r < rows; ++r) {
+        rig.bus.setTilt(0, rig.promptedAngle());
+        rig.bus.setTilt(1, 0.0);
+        rig.runFor(6000);
+        EXPECT_TRUE(rig.run([&] { return accept->isEnabled(); })) << "row " << r;
+        if (r == rows / 2 && screenshot) screenshot();
+        accept->click();
+    }
+    return message->text();
+}
+
+// Each board read in calibrated units at every angle of the prompt file:
+// the largest distance from the angle's sine, and whether all lay inside the
+// rows' test limits.
+double LargestCalibratedDeviation(CalRig& rig, bool& withinLimits) {
+    std::vector<calib::PromptRow> rows;
+    calib::ReadPromptFile(rig.dir.path().toStdString() + "/CalPrompts.csv", rows);
+    BusProtocol protocol(rig.state, rig.clock);
+    EXPECT_TRUE(protocol.SetReadingUnits(2));
+    double largest = 0;
+    withinLimits = true;
+    for (const calib::PromptRow& row : rows) {
+        const double degrees = std::asin(row.aTestTarget) * 180.0 / kPi;
+        rig.bus.setTilt(0, degrees);
+        for (const std::string& address : rig.shared().currentAddresses) {
+            EXPECT_TRUE(protocol.Transact(address, "TR", 2000));
+            rig.clock.advance(300);
+            EXPECT_TRUE(protocol.Transact(address, "SR", 2000));
+            const double value = ToDouble(SplitReading(ReplyField(protocol.reply(), 3)).a);
+            largest = std::max(largest, std::abs(value - std::sin(degrees * kPi / 180.0)));
+            withinLimits = withinLimits && row.aTestLow < value && value < row.aTestHigh;
+        }
+    }
+    return largest;
+}
+
+TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
+    CalRig rig;
+    ASSERT_TRUE(rig.start());
+    auto* message = rig.find<ColourBox>("Message");
+    std::set<QString> seen;
+    rig.watch = [&] { seen.insert(message->text()); };
+
+    // The user-interface thread must never stall: a 10 ms heartbeat.
+    QElapsedTimer sinceBeat;
+    qint64 longestGap = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(10);
+    QObject::connect(&heartbeat, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
+    sinceBeat.start();
+    heartbeat.start();
+
+    rig.notifier.answers = {true, true};  // send to the boards; verify
+    ASSERT_EQ(rig.session.promptRows, 14);
+    const QString collected = WalkAllPositions(rig, [&] {
+        QDir().mkpath(CLINORA_ARTIFACT_DIR);
+        rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-mid-run.png");
+        sinceBeat.restart();  // the picture is the test's, not the page's
+    });
+    EXPECT_EQ(collected, "Cal data collected");
+    ASSERT_TRUE(rig.run([&] { return message->text() == "Success verifying"; }, 900000))
+        << message->text().toStdString();
+    heartbeat.stop();
+
+    EXPECT_TRUE(seen.count("Success writing"));
+    EXPECT_EQ(
+        rig.notifier.texts(),
+        (QStringList{
+            "Calibration Data written to file.\nDo you want to send cal data to device?",
+            "Calibration Data written to device(s).\nDo you want to verify correct writing?"}));
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(rig.dir.path().toStdString()))
+        files += e.path().filename().string().find("_CAL_DATA_AXIS_A_") != std::string::npos;
+    EXPECT_EQ(files, 3);
+    QDir().mkpath(CLINORA_ARTIFACT_DIR);
+    rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-verified.png");
+
+    bool within = false;
+    const double deviation = LargestCalibratedDeviation(rig, within);
+    EXPECT_TRUE(within);
+    std::printf("largest calibrated deviation: %.6f (sine); longest UI gap: %lld ms\n", deviation,
+                static_cast<long long>(longestGap));
+    EXPECT_LT(longestGap, 50);
+}
+
+}  // namespace
+}  // namespace clinora

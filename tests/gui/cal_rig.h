@@ -1,0 +1,130 @@
+#pragma once
+
+// The calibration pages on a sheet against the real worker and three
+// simulated boards on virtual time. The test runs the worker's passes itself,
+// delivers the events they post between passes and ticks the pages every
+// 200 ms of virtual time, so a whole calibration takes seconds.
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_files.h"
+#include "app/app_settings.h"
+#include "app/cal_session.h"
+#include "app/page_copies.h"
+#include "app/settings_store.h"
+#include "calib/nominal_angles.h"
+#include "gui/page_context.h"
+#include "gui/property_sheet.h"
+#include "gui/scripted_notifier.h"
+#include "link/clock.h"
+#include "link/serial_port.h"
+#include "link/shared_state.h"
+#include "link/worker.h"
+#include "link/worker_codes.h"
+#include "pages/page_cal.h"
+#include "sim/sim_bus.h"
+
+namespace clinora::testing {
+
+class CalRig {
+public:
+    static constexpr int kTickMs = 200;
+    enum Page { kStart = 0, kCal = 1 };
+
+    explicit CalRig(std::vector<std::string> addresses = {"101", "102", "103"}) {
+        uint32_t seed = 11;
+        for (const std::string& a : addresses) bus.addBoard(sim::VariedBoard(a, seed++));
+        port.pinPath("simulated-bus");
+        files.workingFolder = dir.path().toStdString() + "/";
+        QFile::copy(QString(CLINORA_PROMPTS_DIR) + "/CalPrompts.csv",
+                    dir.path() + "/CalPrompts.csv");
+        copies.promptFileName = "CalPrompts.csv";
+        copies.tiltRange = 15;
+        state.locked([&](SharedData& d) {
+            d.settings.calibrationMode = true;
+            d.currentAddresses = addresses;
+            d.worker.started = true;
+            d.worker.usbPortFound = true;
+        });
+        context.state = &state;
+        context.settings = &settings;
+        context.files = &files;
+        context.copies = &copies;
+        context.session = &session;
+        context.notifier = &notifier;
+        sheet = std::make_unique<CCePropertySheet>(&state);
+        sheet->addPage(new SheetPage("Start", context, sheet.get()));
+        cal = new CPageCal(context, sheet.get());
+        sheet->addPage(cal);
+        sheet->resize(480, 720);
+    }
+
+    // Shows the sheet, connects to the boards, then opens the Cal page.
+    bool start() {
+        sheet->show();
+        sheet->start();
+        if (!run([&] { return shared().worker.state == kStateSingleReading; })) return false;
+        sheet->selectPage(kCal);
+        return true;
+    }
+
+    // Runs worker passes, delivering their events and ticking the pages,
+    // until `done` holds or `maxMs` of virtual time have passed.
+    bool run(const std::function<bool()>& done, int64_t maxMs = 120000) {
+        const int64_t end = clock.nowMs() + maxMs;
+        while (!done()) {
+            if (clock.nowMs() > end) return false;
+            worker.pass();
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            if (watch) watch();
+            while (clock.nowMs() - lastTickMs_ >= kTickMs) {
+                lastTickMs_ += kTickMs;
+                if (sheet->activeIndex() == kCal) cal->tick();
+            }
+        }
+        return true;
+    }
+    void runFor(int64_t ms) {
+        run([] { return false; }, ms);
+    }
+
+    // The fixture angle of the prompted position (slot k of either sweep).
+    double promptedAngle() const {
+        return calib::NominalAngles(copies.tiltRange).degrees[cal->model()->walk().slot()];
+    }
+
+    template <class W>
+    W* find(const char* name) const {
+        return sheet->findChild<W*>(name);
+    }
+    SharedData shared() const { return state.snapshot(); }
+
+    QTemporaryDir dir;
+    VirtualClock clock{1000};
+    sim::SimBus bus{clock};
+    SerialPort port{bus};
+    SharedState state{port};
+    Worker worker{state, clock};
+    MemorySettingsStore store;
+    AppSettings settings{store};
+    AppFiles files;
+    PageCopies copies;
+    CalSession session;
+    ScriptedNotifier notifier;
+    PageContext context;
+    std::unique_ptr<CCePropertySheet> sheet;
+    CPageCal* cal = nullptr;
+    std::function<void()> watch;  // called after every pass
+
+private:
+    int64_t lastTickMs_ = 0;
+};
+
+}  // namespace clinora::testing
