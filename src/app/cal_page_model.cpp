@@ -58,8 +58,6 @@ void CalPageModel::activated() {
     view_.busy = false;
 }
 
-void CalPageModel::deactivate() { WalkPageModel::deactivate(); }
-
 // The check boxes take effect for the next fit at once.
 void CalPageModel::setNegate(bool axisA, bool on) {
     (axisA ? env_.copies.negateA : env_.copies.negateB) = on;

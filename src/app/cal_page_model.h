@@ -15,7 +15,6 @@ class CalPageModel final : public WalkPageModel {
 public:
     explicit CalPageModel(WalkEnvironment environment);
 
-    void deactivate() override;
     void setNegate(bool axisA, bool on);
 
     // Read: the worker stops; then the page shows the file dialog and hands

@@ -116,6 +116,7 @@ void WalkPageModel::deactivate() {
 
 void WalkPageModel::tick() {
     if (!view_.timerRunning) return;
+    if (initPending_) sendInit();
     const bool averaging = env_.copies.averagingOn;
     const int averageNum = env_.copies.averageNum;
     std::array<BoardReading, kMaxBoards> values{};
@@ -374,7 +375,10 @@ bool WalkPageModel::sendInit() {
     WorkerRequest request = requestFor(kInitRequest);
     request.boardCount = boards_;
     request.monitorUnits = rules().monitorUnits;
-    return env_.services.submit(request);
+    // The page left before asked the worker to stop; until it has taken that
+    // request this one is refused, and the tick asks again.
+    initPending_ = !env_.services.submit(request);
+    return !initPending_;
 }
 
 }  // namespace clinora

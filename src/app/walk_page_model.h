@@ -131,6 +131,7 @@ protected:
     bool started_ = false;
     bool boardError_ = false;
     bool blink_ = false;
+    bool initPending_ = false;  // the init request was refused: asked again on the tick
     int blinkCount_ = 0;
     std::string promptForFiles_;  // "A Axis,<label>"
     RequestRecord record_;

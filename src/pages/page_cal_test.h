@@ -1,14 +1,19 @@
 #pragma once
 
-#include "gui/sheet_page.h"
+#include "pages/walk_page.h"
 
 namespace clinora {
 
-// "Test": the calibration test of calibrated boards (calibration mode).
-class CPageCalTest : public SheetPage {
+class CalTestPageModel;
+
+// "Test": the calibration test of calibrated boards (calibration mode). The
+// rules are CalTestPageModel's; the page adds Write to the shared walk page.
+class CPageCalTest : public WalkPage {
     Q_OBJECT
 public:
     explicit CPageCalTest(PageContext& context, QWidget* parent = nullptr);
+
+    const CalTestPageModel* model() const;
 };
 
 }  // namespace clinora

@@ -22,6 +22,9 @@ struct BoardConfig {
     bool tunnelProfile = false;  // a "mm" board: axis B reads in millimetres
     uint32_t noiseSeed = 1;
     double noiseVolts = kMaxNoiseVolts;  // amplitude of the reading noise
+    // False for a board that has never been calibrated: its constants are
+    // zero, so it reads 0 in calibrated units whatever the tilt.
+    bool factoryFitted = true;
 };
 
 // Same seed, same profile: offset, gain and drift spread over most of the

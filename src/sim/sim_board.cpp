@@ -7,9 +7,10 @@ namespace clinora::sim {
 
 namespace {
 
-AxisConstants FactoryConstants(const AxisProfile& p) {
+AxisConstants FactoryConstants(const AxisProfile& p, bool fitted) {
+    AxisConstants c{};  // cross terms stay 0; a board never calibrated has only zeros
+    if (!fitted) return c;
     const Quintic poly = FactoryPolynomial(p);
-    AxisConstants c{};  // cross terms stay 0
     for (size_t k = 0; k < poly.size(); ++k) c[k] = static_cast<float>(poly[k]);
     return c;
 }
@@ -38,8 +39,10 @@ BoardMemory FactoryMemory(const BoardConfig& config) {
         m.set(kFixedBytesCell + i, fixed[i]);
         m.set(kDateCell + i, date[i]);
     }
-    m.setConstants(kConstantsCellA, kChecksumCellA, FactoryConstants(config.axisA));
-    m.setConstants(kConstantsCellB, kChecksumCellB, FactoryConstants(config.axisB));
+    m.setConstants(kConstantsCellA, kChecksumCellA,
+                   FactoryConstants(config.axisA, config.factoryFitted));
+    m.setConstants(kConstantsCellB, kChecksumCellB,
+                   FactoryConstants(config.axisB, config.factoryFitted));
     return m;
 }
 

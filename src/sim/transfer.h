@@ -15,10 +15,10 @@ inline constexpr double kSquare = 0.01;
 inline constexpr double kCube = -0.02;
 
 // Bounds of the per-board variation.
-inline constexpr double kMaxOffsetVolts = 0.01;     // |offset|
-inline constexpr double kMaxGainError = 0.01;       // |gain - 1|
+inline constexpr double kMaxOffsetVolts = 0.01;       // |offset|
+inline constexpr double kMaxGainError = 0.01;         // |gain - 1|
 inline constexpr double kMaxDriftVoltsPerC = 0.0002;  // |drift|
-inline constexpr double kMaxNoiseVolts = 0.0005;    // |noise| of one reading
+inline constexpr double kMaxNoiseVolts = 0.0005;      // |noise| of one reading
 // Fixture temperatures the simulated boards are meant to be used at.
 inline constexpr double kMinTempC = 15.0, kMaxTempC = 35.0;
 

@@ -24,24 +24,6 @@ using testing::CalRig;
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Walks every prompted position: the fixture goes to the row's angle, the
-// boards are read at it for a full cycle, then Accept. Returns the message
-// line right after the last Accept. `screenshot` runs at one row midway.
-QString WalkAllPositions(CalRig& rig, const std::function<void()>& screenshot = {}) {
-    auto* accept = rig.find<QPushButton>("Accept");
-    auto* message = rig.find<ColourBox>("Message");
-    const int rows = rig.session.promptRows;
-    for (int r = 0; r < rows; ++r) {
-        rig.bus.setTilt(0, rig.promptedAngle());
-        rig.bus.setTilt(1, 0.0);
-        rig.runFor(6000);
-        EXPECT_TRUE(rig.run([&] { return accept->isEnabled(); })) << "row " << r;
-        if (r == rows / 2 && screenshot) screenshot();
-        accept->click();
-    }
-    return message->text();
-}
-
 // Each board read in calibrated units at every angle of the prompt file:
 // the largest distance from the angle's sine, and whether all lay inside the
 // rows' test limits.
@@ -70,7 +52,7 @@ double LargestCalibratedDeviation(CalRig& rig, bool& withinLimits) {
 TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     CalRig rig;
     ASSERT_TRUE(rig.start());
-    auto* message = rig.find<ColourBox>("Message");
+    auto* message = rig.sheet->page(CalRig::kCal)->findChild<ColourBox*>("Message");
     std::set<QString> seen;
     rig.watch = [&] { seen.insert(message->text()); };
 
@@ -86,7 +68,7 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
 
     rig.notifier.answers = {true, true};  // send to the boards; verify
     ASSERT_EQ(rig.session.promptRows, 14);
-    const QString collected = WalkAllPositions(rig, [&] {
+    const QString collected = rig.walkAllPositions([&] {
         QDir().mkpath(CLINORA_ARTIFACT_DIR);
         rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-mid-run.png");
         sinceBeat.restart();  // the picture is the test's, not the page's

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -15,10 +16,13 @@
 
 #include "app/app_files.h"
 #include "app/app_settings.h"
+#include "app/cal_page_model.h"
 #include "app/cal_session.h"
+#include "app/cal_test_page_model.h"
 #include "app/page_copies.h"
 #include "app/settings_store.h"
 #include "calib/nominal_angles.h"
+#include "gui/colour_box.h"
 #include "gui/page_context.h"
 #include "gui/property_sheet.h"
 #include "gui/scripted_notifier.h"
@@ -28,6 +32,7 @@
 #include "link/worker.h"
 #include "link/worker_codes.h"
 #include "pages/page_cal.h"
+#include "pages/page_cal_test.h"
 #include "sim/sim_bus.h"
 
 namespace clinora::testing {
@@ -35,11 +40,18 @@ namespace clinora::testing {
 class CalRig {
 public:
     static constexpr int kTickMs = 200;
-    enum Page { kStart = 0, kCal = 1 };
+    enum Page { kStart = 0, kCal = 1, kTest = 2 };
 
-    explicit CalRig(std::vector<std::string> addresses = {"101", "102", "103"}) {
+    enum class Boards { FactoryFitted, Uncalibrated };
+
+    explicit CalRig(Boards boards = Boards::FactoryFitted,
+                    std::vector<std::string> addresses = {"101", "102", "103"}) {
         uint32_t seed = 11;
-        for (const std::string& a : addresses) bus.addBoard(sim::VariedBoard(a, seed++));
+        for (const std::string& a : addresses) {
+            sim::BoardConfig config = sim::VariedBoard(a, seed++);
+            config.factoryFitted = boards == Boards::FactoryFitted;
+            bus.addBoard(config);
+        }
         port.pinPath("simulated-bus");
         files.workingFolder = dir.path().toStdString() + "/";
         QFile::copy(QString(CLINORA_PROMPTS_DIR) + "/CalPrompts.csv",
@@ -62,6 +74,8 @@ public:
         sheet->addPage(new SheetPage("Start", context, sheet.get()));
         cal = new CPageCal(context, sheet.get());
         sheet->addPage(cal);
+        test = new CPageCalTest(context, sheet.get());
+        sheet->addPage(test);
         sheet->resize(480, 720);
     }
 
@@ -87,6 +101,7 @@ public:
             while (clock.nowMs() - lastTickMs_ >= kTickMs) {
                 lastTickMs_ += kTickMs;
                 if (sheet->activeIndex() == kCal) cal->tick();
+                if (sheet->activeIndex() == kTest) test->tick();
             }
         }
         return true;
@@ -95,9 +110,33 @@ public:
         run([] { return false; }, ms);
     }
 
-    // The fixture angle of the prompted position (slot k of either sweep).
+    // The fixture angle of the position the active page prompts (slot k of
+    // either sweep).
     double promptedAngle() const {
-        return calib::NominalAngles(copies.tiltRange).degrees[cal->model()->walk().slot()];
+        const WalkPageModel* model = sheet->activeIndex() == kTest
+                                         ? static_cast<const WalkPageModel*>(test->model())
+                                         : cal->model();
+        return calib::NominalAngles(copies.tiltRange).degrees[model->walk().slot()];
+    }
+
+    // Walks every position the active page prompts: the fixture goes to the
+    // row's angle, the boards are read at it for a full cycle, then Accept.
+    // Returns the message line right after the last Accept; `midway` runs
+    // before the Accept of the middle row.
+    QString walkAllPositions(const std::function<void()>& midway = {}) {
+        const int page = sheet->activeIndex();
+        auto* accept = sheet->page(page)->findChild<QPushButton*>("Accept");
+        auto* message = sheet->page(page)->findChild<ColourBox*>("Message");
+        const int rows = session.promptRows;
+        for (int r = 0; r < rows; ++r) {
+            bus.setTilt(0, promptedAngle());
+            bus.setTilt(1, 0.0);
+            runFor(6000);
+            EXPECT_TRUE(run([&] { return accept->isEnabled(); })) << "row " << r;
+            if (r == rows / 2 && midway) midway();
+            accept->click();
+        }
+        return message->text();
     }
 
     template <class W>
@@ -121,6 +160,7 @@ public:
     PageContext context;
     std::unique_ptr<CCePropertySheet> sheet;
     CPageCal* cal = nullptr;
+    CPageCalTest* test = nullptr;
     std::function<void()> watch;  // called after every pass
 
 private:

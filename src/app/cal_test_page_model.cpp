@@ -1,0 +1,85 @@
+#include "app/cal_test_page_model.h"
+
+#include "calib/cal_data_file.h"
+#include "calib/cal_fit_workspace.h"
+#include "link/worker_codes.h"
+
+namespace clinora {
+
+namespace {
+constexpr const char* kAskUnsaved =
+    "Calibration data was not saved to file\n.Do you want to run calibration test?";
+}  // namespace
+
+CalTestPageModel::CalTestPageModel(WalkEnvironment environment)
+    : WalkPageModel(std::move(environment)) {
+    view_.title = "Calibration Test";
+}
+
+const WalkPageModel::Rules& CalTestPageModel::rules() const {
+    static const Rules kRules{"Calibration Test", CalSession::kTested, 2, 4, false, false};
+    return kRules;
+}
+
+WalkPageModel::RowLimits CalTestPageModel::limits(const calib::PromptRow& row, bool axisA) const {
+    return axisA ? RowLimits{row.aTestTarget, row.aTestLow, row.aTestHigh}
+                 : RowLimits{row.bTestTarget, row.bTestLow, row.bTestHigh};
+}
+
+bool CalTestPageModel::quietFor(int code) const {
+    return code == kEventHeartbeat ? writing_ : writing_ || collected_;
+}
+
+// Five reading events after the last Accept, whatever the averaging and
+// expert settings.
+void CalTestPageModel::updateAccept() {
+    if (readings_ <= 5) return;
+    const bool ready = promptValid_ && !collected_;
+    view_.promptColour = ready ? Shade::Green : Shade::White;
+    if (ready) view_.enabled.accept = true;
+    readings_ = 0;
+}
+
+void CalTestPageModel::firstAccept() {
+    for (DeviceRecord& r : env_.session.devices)
+        calib::ClearAxisRun(r, calib::kAxisB, walk_.positionsPerSweep());
+}
+
+// A calibration that was not written to a file is tested only when the
+// operator says so, and then not asked about again during this visit.
+bool CalTestPageModel::mayStore() {
+    if (!env_.session.calibrationSavedToFile && !env_.services.question(kAskUnsaved)) return false;
+    env_.session.calibrationSavedToFile = true;
+    return true;
+}
+
+// Leaving the page forgets that the calibration was saved: the next visit
+// asks again unless a calibration Write comes first.
+void CalTestPageModel::deactivate() {
+    env_.session.calibrationSavedToFile = false;
+    WalkPageModel::deactivate();
+}
+
+void CalTestPageModel::write() {
+    writing_ = true;
+    calib::CalDataFile file;
+    file.setFolder(env_.files.workingFolder);
+    file.setPositionCount(walk_.positionsPerSweep());
+    file.setTiltRange(env_.copies.tiltRange);
+    const int axis = chosenAxis();
+    const bool append = env_.copies.appendData;
+    const std::vector<int> boards = chosenBoards();
+    for (int b : boards) {
+        file.MakeFileName(record(b),
+                          axis == calib::kAxisA ? calib::kPrefixTestAxisA : calib::kPrefixTestAxisB,
+                          append);
+        if (file.WriteTestFile({}, record(b), append, axis) != 0) {
+            setMessage("Failed writing file " + std::to_string(b), true);
+            return;
+        }
+        setMessage("File write success", true);
+    }
+    if (!boards.empty()) env_.services.timedMessage(2, "Cal Test data saved in file.");
+}
+
+}  // namespace clinora

@@ -1,0 +1,96 @@
+#include "pages/walk_page.h"
+
+#include <QComboBox>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/walk_page_model.h"
+#include "pages/qt_page_services.h"
+#include "pages/walk_page_view.h"
+
+namespace clinora {
+
+WalkPage::WalkPage(const QString& title, PageContext& context, QWidget* parent, bool calibration)
+    : SheetPage(title, context, parent),
+      services_(std::make_unique<QtPageServices>(context)),
+      view_(std::make_unique<WalkPageView>(this, calibration)) {
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, &WalkPage::tick);
+}
+
+WalkPage::~WalkPage() = default;
+
+void WalkPage::setModel(std::unique_ptr<WalkPageModel> model) {
+    model_ = std::move(model);
+    if (!model_) return;
+    const auto act = [this](void (WalkPageModel::*action)()) {
+        return [this, action] {
+            (model_.get()->*action)();
+            render();
+        };
+    };
+    WalkPageView& v = *view_;
+    connect(v.accept, &QPushButton::clicked, this, act(&WalkPageModel::accept));
+    connect(v.back, &QPushButton::clicked, this, act(&WalkPageModel::back));
+    connect(v.init, &QPushButton::clicked, this, act(&WalkPageModel::init));
+    connect(v.axisA, &QRadioButton::clicked, this, [this] {
+        model_->chooseAxis(true);
+        render();
+    });
+    connect(v.axisB, &QRadioButton::clicked, this, [this] {
+        model_->chooseAxis(false);
+        render();
+    });
+    connect(v.boards, &QComboBox::currentIndexChanged, this,
+            [this](int index) { model_->selectBoard(index); });
+    connect(v.setup, &QPushButton::clicked, this, &WalkPage::onSetup);
+}
+
+bool WalkPage::onSetActive() {
+    registerAsCurrentPage();
+    if (!model_) return true;
+    model_->activate();
+    render();
+    return true;
+}
+
+bool WalkPage::onKillActive() {
+    if (model_) model_->deactivate();
+    timer_.stop();
+    return true;
+}
+
+void WalkPage::tick() {
+    if (!model_) return;
+    model_->tick();
+    render();
+}
+
+void WalkPage::onWorkerEvent(int code, int detail) {
+    if (!model_) return;
+    model_->onWorkerEvent(code, detail);
+    render();
+}
+
+void WalkPage::render() {
+    if (!model_) return;
+    const WalkView& v = model_->view();
+    view_->render(v);
+    if (v.timerRunning && !timer_.isActive()) timer_.start();
+    if (!v.timerRunning) timer_.stop();
+    if (v.writePending) {
+        QTimer::singleShot(0, this, [this] {
+            model_->runPendingWrite();
+            render();
+        });
+    }
+}
+
+void WalkPage::onSetup() {}
+
+}  // namespace clinora
