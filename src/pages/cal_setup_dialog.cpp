@@ -187,18 +187,18 @@ void CCalSetupDlg::accept() {
         refused->selectAll();
         return;
     }
-    calTolerance_ = entries.calTolerance;
-    calTestTolerance_ = entries.calTestTolerance;
-    if (context_.copies) context_.copies->averageNum = entries.averageNum;
-    store();
+    store(entries);
     QDialog::accept();
 }
 
-void CCalSetupDlg::store() {
+void CCalSetupDlg::store(const SetupEntries& entries) {
     continuousRead_ = continuousReadBox_->isChecked();
+    calTolerance_ = entries.calTolerance;
+    calTestTolerance_ = entries.calTestTolerance;
     if (context_.copies) {
         PageCopies& c = *context_.copies;
         c.averagingOn = averaging_->getCheck();
+        c.averageNum = entries.averageNum;
         c.playSound = playSound_->isChecked();
         c.soundFileIndex = sound_->currentIndex();
         c.calDisplayDecimalNum = digits_->currentIndex();

@@ -13,6 +13,7 @@ namespace clinora {
 
 class CheckGroupBox;
 class SpinEdit;
+struct SetupEntries;
 
 // "Calibration Setup": the calibration options of the Cal and Test pages.
 // Each opening shows the working copies again; OK checks the typed entries
@@ -44,8 +45,10 @@ private:
     QWidget* buildSound();
     QWidget* buildRangeCheck();
     QWidget* buildFileAndDisplay();
+    // The opening steps: every control from its setting.
     void load();
-    void store();
+    // OK with accepted entries: every option into its working copy.
+    void store(const SetupEntries& entries);
     void onAveragingClicked(bool checked);
     void onDiagnosticClicked(bool checked);
 

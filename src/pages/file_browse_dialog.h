@@ -44,7 +44,9 @@ public slots:
 
 private:
     void buildView();
+    // The opening steps: every control from its setting.
     void load();
+    // Lists the folder again, filtered by the chosen board when "Filter Files" is on.
     void relist();
     void onFilterClicked(bool checked);
     void onBiaxialClicked(bool checked);
