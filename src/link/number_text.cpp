@@ -49,6 +49,10 @@ std::string FormatScientific(double value, int precision) {
     return ToChars(value, std::chars_format::scientific, precision);
 }
 
+std::string FormatGeneral(double value, int precision) {
+    return ToChars(value, std::chars_format::general, precision);
+}
+
 std::string FormatInt(long long value, int minDigits) {
     const bool negative = value < 0;
     const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
@@ -114,6 +118,18 @@ std::optional<double> ParseWholeDouble(std::string_view text) {
         !std::isfinite(value)) {
         return std::nullopt;
     }
+    return value;
+}
+
+std::optional<int> ParseWholeInt(std::string_view text) {
+    // from_chars takes a '-' but no '+'; "+-1" is no number either.
+    if (!text.empty() && text[0] == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text[0] == '-' || text[0] == '+') return std::nullopt;
+    }
+    int value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) return std::nullopt;
     return value;
 }
 

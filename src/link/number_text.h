@@ -15,6 +15,8 @@ namespace clinora {
 std::string FormatFixed(double value, int precision, bool spaceSign = false);
 // Like "%.<precision>e".
 std::string FormatScientific(double value, int precision);
+// Like "%.<precision>g": the shorter of fixed and scientific, no trailing zeros.
+std::string FormatGeneral(double value, int precision);
 // Like "%.<minDigits>d": at least minDigits digits, zeros in front.
 std::string FormatInt(long long value, int minDigits = 1);
 
@@ -33,5 +35,7 @@ int64_t ParseLeadingIntSaturated(std::string_view text);
 // The whole of `text` as a finite decimal number; nothing when any character
 // is left over, or for "inf", "nan" and hexadecimal forms.
 std::optional<double> ParseWholeDouble(std::string_view text);
+// The whole of `text` as an int: an optional sign and digits, nothing else.
+std::optional<int> ParseWholeInt(std::string_view text);
 
 }  // namespace clinora

@@ -14,17 +14,11 @@
 #include "gui/about_box.h"
 #include "gui/colour_box.h"
 #include "gui/spin_edit.h"
+#include "gui/view_helpers.h"
 #include "pages/page_monitor.h"
 
 namespace clinora {
 namespace {
-
-QFont Arial(int points, bool bold = false) {
-    QFont font("Arial", points);
-    font.setStyleHint(QFont::SansSerif);
-    font.setBold(bold);
-    return font;
-}
 
 // The program's mark: a level vial tilted in a ring.
 QIcon MarkIcon() {
@@ -43,20 +37,6 @@ QIcon MarkIcon() {
     p.setBrush(Qt::white);
     p.drawEllipse(QRectF(-3, -3, 6, 6));
     return QIcon(pixmap);
-}
-
-template <class W>
-W* Named(W* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-// A caption beside `control`, tied to it for screen readers (a widget
-// beside its caption in the same parent also takes the caption as its name).
-QLabel* Caption(const char* text, QWidget* control) {
-    auto* caption = new QLabel(text, control->parentWidget());
-    caption->setBuddy(control);
-    return caption;
 }
 
 }  // namespace
@@ -79,16 +59,16 @@ QGroupBox* CPageMonitor::buildTiltGroup() {
     auto* group = new QGroupBox("Tilt", this);
     tiltReadout_ = Named(new ReadoutLabel("0.00", group), "TiltReadout");
     tiltReadout_->setAccessibleName("Tilt");
-    tiltReadout_->setFont(Arial(25, true));
+    tiltReadout_->setFont(ArialFont(25, true));
     tiltReadout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     tiltReadout_->setMinimumWidth(250);
     unitsLabel_ = Named(new ReadoutLabel(" ", group), "UnitsLabel");
     unitsLabel_->setAccessibleName("Tilt units");
-    unitsLabel_->setFont(Arial(15));
+    unitsLabel_->setFont(ArialFont(15));
     unitsLabel_->setMinimumWidth(60);
     unitSelector_ = Named(new QComboBox(group), "UnitSelector");
     unitSelector_->setAccessibleName("Units");
-    if (context_.resourceInUse) unitSelector_->setFont(Arial(12));
+    if (context_.resourceInUse) unitSelector_->setFont(ArialFont(12));
     unitSelector_->setMinimumWidth(140);
     axisA_ = Named(new QRadioButton("A", group), "AxisA");
     axisB_ = Named(new QRadioButton("B", group), "AxisB");
@@ -117,7 +97,7 @@ QGroupBox* CPageMonitor::buildTemperatureGroup() {
     auto* group = new QGroupBox("Temperature", this);
     temperatureReadout_ = Named(new ReadoutLabel("00.0", group), "TemperatureReadout");
     temperatureReadout_->setAccessibleName("Temperature");
-    temperatureReadout_->setFont(Arial(20, true));
+    temperatureReadout_->setFont(ArialFont(20, true));
     temperatureReadout_->setAlignment(Qt::AlignCenter);
     auto* box = new QVBoxLayout(group);
     box->addWidget(temperatureReadout_);
@@ -127,7 +107,7 @@ QGroupBox* CPageMonitor::buildTemperatureGroup() {
 QGroupBox* CPageMonitor::buildLoggingGroup() {
     auto* group = new QGroupBox("Logging", this);
     interval_ = Named(new SpinEdit(group), "IntervalBox");
-    interval_->edit()->setFont(Arial(15));
+    interval_->edit()->setFont(ArialFont(15));
     interval_->edit()->setMaximumWidth(70);
     interval_->setRange(kMinLogInterval, kMaxLogInterval);
     interval_->setAccessibleNames("Interval (s)", "Increase interval", "Decrease interval");
@@ -161,7 +141,7 @@ QGroupBox* CPageMonitor::buildLoggingGroup() {
 QWidget* CPageMonitor::buildDeviceRow() {
     auto* row = new QWidget(this);
     deviceSn_ = Named(new ColourBox("Sensor serial", row), "DeviceSN");
-    deviceSn_->setFont(Arial(15));
+    deviceSn_->setFont(ArialFont(15));
     deviceSn_->setMinimumHeight(34);
     deviceSn_->setAccessibleName("Device SN");
     reconnect_ = Named(new QPushButton("Reconnect", row), "Reconnect");

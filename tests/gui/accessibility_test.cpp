@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "accessibility_walk.h"
+#include "cal_dialog_rig.h"
 #include "demo_app.h"
 #include "gui/about_box.h"
 #include "gui/check_group_box.h"
@@ -17,6 +18,8 @@
 #include "gui/property_sheet.h"
 #include "gui/timed_message_box.h"
 #include "page_rig.h"
+#include "pages/cal_setup_dialog.h"
+#include "pages/file_browse_dialog.h"
 
 namespace clinora {
 namespace {
@@ -65,6 +68,58 @@ TEST(Accessibility, SharedDialogsNameEveryControl) {
     ASSERT_NE(groupNode, nullptr);
     EXPECT_EQ(groupNode->text(QAccessible::Name), "Axis flags");
     message.close();
+}
+
+// The calibration dialogs: no control without a name, and each control a
+// screen reader user looks for is there by its name.
+TEST(Accessibility, CalibrationDialogsNameEveryControl) {
+    testing::CalDialogRig rig({"12", "123"});
+    rig.write("00012_CAL_DATA_AXIS_A_05-14-24.csv");
+    CCalSetupDlg setup(rig.context);
+    CFileBrowseDlg browse(rig.context);
+    setup.show();
+    browse.show();
+    using R = QAccessible::Role;
+    const std::pair<QWidget*, std::vector<std::pair<R, QString>>> dialogs[] = {
+        {&setup,
+         {{R::CheckBox, "Averaging "},
+          {R::EditableText, "Average Number"},
+          {R::PushButton, "Increase average number"},
+          {R::CheckBox, "Bar"},
+          {R::CheckBox, "Play sound"},
+          {R::ComboBox, "Sound File to Play"},
+          {R::CheckBox, "Range Check"},
+          {R::EditableText, "Cal"},
+          {R::EditableText, "Cal Test"},
+          {R::CheckBox, "Append data"},
+          {R::ComboBox, "Digit #"},
+          {R::CheckBox, "Continuous Read"},
+          {R::CheckBox, "Set Type and Axis to All devices"},
+          {R::CheckBox, "Diagnostic Mode (for testing only)"},
+          {R::PushButton, "OK"},
+          {R::PushButton, "Cancel"}}},
+        {&browse,
+         {{R::List, "Calibration files"},
+          {R::ComboBox, "Board Address"},
+          {R::CheckBox, "Filter Files"},
+          {R::CheckBox, "Biaxial File"},
+          {R::PushButton, "Read File In"},
+          {R::PushButton, "Cancel"}}},
+    };
+    for (const auto& [root, expected] : dialogs) {
+        SCOPED_TRACE(root->windowTitle().toStdString());
+        const QStringList faults = AccessibilityFaults(root);
+        EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
+        const std::vector<AccessibleNode> nodes = AccessibleNodes(root);
+        for (const auto& [role, name] : expected) {
+            const auto count = std::count_if(nodes.begin(), nodes.end(), [&](const auto& n) {
+                return n.role == role && n.name == name;
+            });
+            EXPECT_EQ(count, 1) << name.toStdString();
+        }
+    }
+    setup.close();
+    browse.close();
 }
 
 // The Monitor page's controls found by role and name in the tree, each once

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDialog>
+
+#include "gui/page_context.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+namespace clinora {
+
+class CheckGroupBox;
+class SpinEdit;
+struct SetupEntries;
+
+// "Calibration Setup": the calibration options of the Cal and Test pages.
+// Each opening shows the working copies again; OK checks the typed entries
+// and stores every option. The page hands in the continuous read flag and
+// the two range-check tolerances before the dialog opens and takes them back
+// after OK; the Averaging check is stored as soon as it is clicked.
+class CCalSetupDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CCalSetupDlg(PageContext& context, QWidget* parent = nullptr);
+
+    // Set by the page before the dialog opens, read back after OK.
+    void setContinuousRead(bool on) { continuousRead_ = on; }
+    bool continuousRead() const { return continuousRead_; }
+    void setTolerances(float cal, float calTest);
+    float calTolerance() const { return calTolerance_; }
+    float calTestTolerance() const { return calTestTolerance_; }
+
+    // Showing the dialog (exec, open or show) runs the opening steps.
+    void setVisible(bool visible) override;
+
+public slots:
+    // OK: a refused entry keeps the dialog open and stores nothing.
+    void accept() override;
+
+private:
+    void buildView();
+    QWidget* buildAveraging();
+    QWidget* buildSound();
+    QWidget* buildRangeCheck();
+    QWidget* buildFileAndDisplay();
+    // The opening steps: every control from its setting.
+    void load();
+    // OK with accepted entries: every option into its working copy.
+    void store(const SetupEntries& entries);
+    void onAveragingClicked(bool checked);
+    void onDiagnosticClicked(bool checked);
+
+    PageContext& context_;
+    bool continuousRead_ = false;
+    float calTolerance_ = 0;
+    float calTestTolerance_ = 0;
+
+    CheckGroupBox* averaging_ = nullptr;
+    SpinEdit* averageNum_ = nullptr;
+    QCheckBox* bar_ = nullptr;
+    QCheckBox* playSound_ = nullptr;
+    QComboBox* sound_ = nullptr;
+    CheckGroupBox* rangeCheck_ = nullptr;
+    QLineEdit* cal_ = nullptr;
+    QLineEdit* calTest_ = nullptr;
+    QCheckBox* appendData_ = nullptr;
+    QComboBox* digits_ = nullptr;
+    QCheckBox* continuousReadBox_ = nullptr;
+    QCheckBox* setTypeToAll_ = nullptr;
+    QCheckBox* diagnostic_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+}  // namespace clinora
