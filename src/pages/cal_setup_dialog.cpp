@@ -40,8 +40,7 @@ void CCalSetupDlg::setTolerances(float cal, float calTest) {
 
 void CCalSetupDlg::buildView() {
     continuousReadBox_ = Named(new QCheckBox("Continuous Read", this), "ContinuousRead");
-    setTypeToAll_ =
-        Named(new QCheckBox("Set Type and Axis to All devices", this), "SetTypeToAll");
+    setTypeToAll_ = Named(new QCheckBox("Set Type and Axis to All devices", this), "SetTypeToAll");
     diagnostic_ =
         Named(new QCheckBox("Diagnostic Mode (for testing only)", this), "DiagnosticMode");
     ok_ = Named(new QPushButton("OK", this), "OK");
@@ -175,13 +174,13 @@ void CCalSetupDlg::onDiagnosticClicked(bool checked) {
 }
 
 void CCalSetupDlg::accept() {
-    const SetupEntries entries = CheckSetupEntries(averageNum_->text().toStdString(),
-                                                   cal_->text().toStdString(),
-                                                   calTest_->text().toStdString());
+    const SetupEntries entries =
+        CheckSetupEntries(averageNum_->text().toStdString(), cal_->text().toStdString(),
+                          calTest_->text().toStdString());
     if (entries.refused != SetupEntries::kNone) {
-        QLineEdit* refused = entries.refused == SetupEntries::kAverageNum ? averageNum_->edit()
+        QLineEdit* refused = entries.refused == SetupEntries::kAverageNum     ? averageNum_->edit()
                              : entries.refused == SetupEntries::kCalTolerance ? cal_
-                                                                               : calTest_;
+                                                                              : calTest_;
         if (context_.notifier) context_.notifier->message(QString::fromStdString(entries.message));
         refused->setFocus();
         refused->selectAll();

@@ -76,10 +76,9 @@ void CFileBrowseDlg::setVisible(bool visible) {
 void CFileBrowseDlg::load() {
     // The folder actually listed, shortened in the middle when it is long.
     const QString folder = QString::fromStdString(folder_);
-    folderText_->setText("Select file from list\n(  " +
-                         folderText_->fontMetrics().elidedText(folder, Qt::ElideMiddle,
-                                                               kFolderTextWidth) +
-                         "  )");
+    folderText_->setText(
+        "Select file from list\n(  " +
+        folderText_->fontMetrics().elidedText(folder, Qt::ElideMiddle, kFolderTextWidth) + "  )");
     folderText_->setToolTip(folder);
     {
         const QSignalBlocker quiet(board_);  // one listing below, not one per address
@@ -130,8 +129,8 @@ void CFileBrowseDlg::onBiaxialClicked(bool checked) {
 
 void CFileBrowseDlg::accept() {
     chosenListIndex_ = list_->currentRow();  // -1: an empty list or nothing selected
-    chosenName_ = chosenListIndex_ >= 0 ? list_->item(chosenListIndex_)->text().toStdString()
-                                        : std::string();
+    chosenName_ =
+        chosenListIndex_ >= 0 ? list_->item(chosenListIndex_)->text().toStdString() : std::string();
     chosenBoardIndex_ = board_->currentIndex();
     if (context_.copies) {
         context_.copies->filterFiles = filterFiles_->isChecked();

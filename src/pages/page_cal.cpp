@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "app/cal_page_model.h"
+#include "pages/file_browse_dialog.h"
 #include "pages/qt_page_services.h"
 #include "pages/walk_page_view.h"
 
@@ -33,6 +34,16 @@ const CalPageModel* CPageCal::model() const { return static_cast<CalPageModel*>(
 
 CalPageModel& CPageCal::cal() { return static_cast<CalPageModel&>(*model_); }
 
-void CPageCal::onRead() {}
+// Read: the worker stops, the operator picks a file and a board, the page
+// takes the file's constants.
+void CPageCal::onRead() {
+    if (!model_) return;
+    cal().readStarted();
+    render();
+    CFileBrowseDlg browse(context_, this);
+    const bool accepted = browse.exec() == QDialog::Accepted;
+    cal().readChosen(accepted, browse.chosenName(), browse.chosenBoardIndex());
+    render();
+}
 
 }  // namespace clinora

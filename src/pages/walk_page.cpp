@@ -5,7 +5,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/page_copies.h"
 #include "app/walk_page_model.h"
+#include "link/shared_state.h"
+#include "pages/cal_setup_dialog.h"
 #include "pages/qt_page_services.h"
 #include "pages/walk_page_view.h"
 
@@ -91,6 +94,21 @@ void WalkPage::render() {
     }
 }
 
-void WalkPage::onSetup() {}
+// The Setup dialog edits the options it owns itself; the page takes back the
+// continuous read flag and the two tolerances, then starts again.
+void WalkPage::onSetup() {
+    if (!model_) return;
+    if (!setup_) setup_ = new CCalSetupDlg(context_, this);
+    const bool continuous =
+        context_.state->locked([](const SharedData& d) { return d.settings.continuousReadOn; });
+    setup_->setContinuousRead(continuous);
+    setup_->setTolerances(static_cast<float>(context_.copies->rangeErrorCal),
+                          static_cast<float>(context_.copies->rangeErrorCalTest));
+    if (setup_->exec() == QDialog::Accepted) {
+        model_->setupAccepted(setup_->continuousRead(), setup_->calTolerance(),
+                              setup_->calTestTolerance());
+    }
+    render();
+}
 
 }  // namespace clinora

@@ -7,6 +7,7 @@
 
 namespace clinora {
 
+class CCalSetupDlg;
 class QtPageServices;
 class WalkPageModel;
 class WalkPageView;
@@ -42,6 +43,7 @@ private:
     void onSetup();
 
     QTimer timer_;
+    CCalSetupDlg* setup_ = nullptr;  // made at the first Setup, kept for the next
 };
 
 }  // namespace clinora

@@ -188,10 +188,14 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
 // Files as calibrations leave them: boards 12, 123 and 45 on both axes, test
 // files, the address files, the reading log and a sub-folder.
 const char* const kFolderFiles[] = {
-    "00012_CAL_DATA_AXIS_A_05-14-24.csv",      "00012_CAL_DATA_AXIS_B_05-14-24.csv",
-    "00012_CAL_DATA_AXIS_A_TEST_05-14-24.csv", "00123_CAL_DATA_AXIS_A_05-14-24.csv",
-    "00123_CAL_DATA_AXIS_B_TEST_05-14-24.csv", "00045_CAL_DATA_AXIS_B_05-14-24.csv",
-    "CurrentAddresses.csv",                    "ZOV_Orvano_LOG.csv",
+    "00012_CAL_DATA_AXIS_A_05-14-24.csv",
+    "00012_CAL_DATA_AXIS_B_05-14-24.csv",
+    "00012_CAL_DATA_AXIS_A_TEST_05-14-24.csv",
+    "00123_CAL_DATA_AXIS_A_05-14-24.csv",
+    "00123_CAL_DATA_AXIS_B_TEST_05-14-24.csv",
+    "00045_CAL_DATA_AXIS_B_05-14-24.csv",
+    "CurrentAddresses.csv",
+    "ZOV_Orvano_LOG.csv",
 };
 
 TEST(FileBrowseDialog, ListsFiltersAndReturnsTheChoice) {
@@ -214,7 +218,8 @@ TEST(FileBrowseDialog, ListsFiltersAndReturnsTheChoice) {
     dlg.show();
     EXPECT_EQ(board->count(), 3);
     EXPECT_EQ(board->currentText(), "12");
-    EXPECT_TRUE(dlg.findChild<QLabel*>("FolderText")->text().startsWith("Select file from list\n(  /"));
+    EXPECT_TRUE(
+        dlg.findChild<QLabel*>("FolderText")->text().startsWith("Select file from list\n(  /"));
     SaveScreenshot(dlg, "file-browse-dialog.png");
 
     struct Step {

@@ -1,6 +1,8 @@
 // A whole calibration of three simulated boards through the Cal page.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -66,6 +68,12 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     sinceBeat.start();
     heartbeat.start();
 
+    // Setup's OK starts the boards again with the dialog's options.
+    QTimer::singleShot(
+        0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("OK")->click(); });
+    rig.find<QPushButton>("Setup")->click();
+    EXPECT_EQ(rig.shared().worker.requestCode, kInitRequest);
+
     rig.notifier.answers = {true, true};  // send to the boards; verify
     ASSERT_EQ(rig.session.promptRows, 14);
     const QString collected = rig.walkAllPositions([&] {
@@ -97,6 +105,38 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     std::printf("largest calibrated deviation: %.6f (sine); longest UI gap: %lld ms\n", deviation,
                 static_cast<long long>(longestGap));
     EXPECT_LT(longestGap, 50);
+}
+
+TEST(CalPage, ReadsABoardsFileBackAndUploadsItToThatBoard) {
+    CalRig rig;
+    ASSERT_TRUE(rig.start());
+    auto* message = rig.sheet->page(CalRig::kCal)->findChild<ColourBox*>("Message");
+    rig.notifier.answers = {false};  // files only: nothing sent
+    rig.walkAllPositions();
+    rig.runFor(1000);
+    const DeviceRecord fitted = rig.session.devices[1];
+
+    // Board 102's file, chosen in the file dialog.
+    rig.session.devices[1] = DeviceRecord{};
+    rig.session.devices[1].status = " ";
+    QTimer::singleShot(0, [] {
+        QWidget* browse = QApplication::activeModalWidget();
+        browse->findChild<QComboBox*>("BoardAddress")->setCurrentIndex(1);
+        browse->findChild<QPushButton*>("ReadFileIn")->click();
+    });
+    rig.find<QPushButton>("Read")->click();
+    EXPECT_EQ(message->text(), "File read for board # 2");
+    for (int k = 0; k < 6; ++k)
+        EXPECT_NEAR(rig.session.devices[1].a[k], fitted.a[k], 1e-6 * std::abs(fitted.a[k]) + 1e-12);
+
+    rig.runFor(1000);  // the worker takes the stop that Read sent
+    auto* boards = rig.find<QComboBox>("Boards");
+    boards->setCurrentIndex(1);
+    rig.notifier.answers = {false};
+    rig.find<QPushButton>("Upload")->click();
+    ASSERT_TRUE(rig.run([&] { return message->text() == "Success writing"; }, 300000))
+        << message->text().toStdString();
+    EXPECT_EQ(rig.shared().worker.writeTarget, 1);
 }
 
 }  // namespace

@@ -139,9 +139,10 @@ public:
         return message->text();
     }
 
+    // A control of the active page.
     template <class W>
     W* find(const char* name) const {
-        return sheet->findChild<W*>(name);
+        return sheet->activePage()->findChild<W*>(name);
     }
     SharedData shared() const { return state.snapshot(); }
 
