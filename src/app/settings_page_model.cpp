@@ -78,6 +78,24 @@ int TiltEntryForRange(int tiltRange) {
     return kTiltEntry15;
 }
 
+std::string BoxColourMeaning(BoxColour colour) {
+    switch (colour) {
+        case BoxColour::Green:
+            return "Address given.";
+        case BoxColour::LightRed:
+            return "Address change failed: no board answered.";
+        case BoxColour::LightBlue:
+            return "Every board told to go back to 65534.";
+        case BoxColour::White:
+            break;
+    }
+    return "";
+}
+
+std::string StatusMeaning(const std::string& status, bool flashing) {
+    return flashing ? "no answer from " + status : "";
+}
+
 std::string TypeDigit(std::string text, char digit) {
     if (text.size() < kEntryBoxCapacity) text += digit;
     return text;

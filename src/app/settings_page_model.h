@@ -66,6 +66,10 @@ void StoreAddressLists(SharedState& state, const AddressLists& lists);
 // The boxes the keypad can type into.
 enum class EntryBox { InitAddress = 0, OldAddress = 1, NewAddress = 2, PoolEntry = 3 };
 enum class BoxColour { White, Green, LightRed, LightBlue };
+// What an address box's colour says, in words (empty for white).
+std::string BoxColourMeaning(BoxColour colour);
+// What the flashing status box says, in words.
+std::string StatusMeaning(const std::string& status, bool flashing);
 
 // Everything the page shows.
 struct SettingsView {
