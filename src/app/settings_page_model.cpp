@@ -189,6 +189,12 @@ SettingsEffect SettingsPageModel::Note(int seconds, const std::string& text) {
 
 // --- lists -----------------------------------------------------------------
 
+SettingsEffect SettingsPageModel::ListsChanged() {
+    SettingsEffect effect;
+    effect.listsChanged = true;
+    return effect;
+}
+
 SettingsEffect SettingsPageModel::takeFromPool() {
     if (lists_.current.size() >= static_cast<size_t>(kMaxBoards)) return Note(3, kSixItemsText);
     const int row = view_.poolSelected;
@@ -198,8 +204,7 @@ SettingsEffect SettingsPageModel::takeFromPool() {
     lists_.pool.erase(lists_.pool.begin() + row);
     lists_.current.push_back(address);
     refill();  // the same position stays selected when there still is one
-    SettingsEffect effect;
-    effect.listsChanged = true;
+    SettingsEffect effect = ListsChanged();
     effect.focusPool = true;
     return effect;
 }
@@ -212,9 +217,7 @@ SettingsEffect SettingsPageModel::giveBack() {
     lists_.pool.push_back(address);
     view_.setSelected = -1;
     refill();
-    SettingsEffect effect;
-    effect.listsChanged = true;
-    return effect;
+    return ListsChanged();
 }
 
 SettingsEffect SettingsPageModel::addToPool() {
@@ -225,9 +228,7 @@ SettingsEffect SettingsPageModel::addToPool() {
     if (Contains(lists_.pool, address.address)) return Note(3, kAlreadyExistsText);
     lists_.pool.push_back(address.address);
     refill();
-    SettingsEffect effect;
-    effect.listsChanged = true;
-    return effect;
+    return ListsChanged();
 }
 
 SettingsEffect SettingsPageModel::deleteFromPool() {
@@ -236,9 +237,7 @@ SettingsEffect SettingsPageModel::deleteFromPool() {
     lists_.pool.erase(lists_.pool.begin() + row);
     view_.poolSelected = -1;
     refill();
-    SettingsEffect effect;
-    effect.listsChanged = true;
-    return effect;
+    return ListsChanged();
 }
 
 void SettingsPageModel::copySelectionToInit() {
@@ -263,9 +262,7 @@ SettingsEffect SettingsPageModel::moveCurrentToUsed() {
     lists_.current.clear();
     view_.setSelected = -1;
     refill();
-    SettingsEffect effect;
-    effect.listsChanged = true;
-    return effect;
+    return ListsChanged();
 }
 
 // --- entry boxes, keypad, selectors ------------------------------------------

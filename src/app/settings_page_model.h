@@ -186,6 +186,7 @@ private:
     // The target of a "." write; false when there is none to write.
     bool chooseWriteTarget();
     static SettingsEffect Note(int seconds, const std::string& text);
+    static SettingsEffect ListsChanged();
 
     AddressLists lists_;
     RequestRecord record_;  // the page's own request record

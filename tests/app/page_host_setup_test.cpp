@@ -38,6 +38,19 @@ protected:
         folder.write(kUsedAddressFile, "Used Addresses File\r\n300\r\n");
     }
     bool load() { return LoadAddressLists(files, state); }
+    // The Settings page as it becomes active on the lists read.
+    SettingsPageModel settingsPage() {
+        SettingsPageModel page;
+        page.activate(TakeAddressLists(state), false);
+        return page;
+    }
+    // The page's lists back into the shared state, then the exit's files.
+    void exitAfter(const SettingsPageModel& page) {
+        StoreAddressLists(state, page.lists());
+        MemorySettingsStore store;
+        AppSettings settings(store);
+        SaveAtExit(state, copies, settings, files);
+    }
 
     TempFolder folder;
     NoDevice device;
@@ -116,15 +129,11 @@ TEST_F(PageHostSetup, SettingsPageShowsSixOfEightCurrentAddressesAndWritesAllEig
     folder.write(kCurrentAddressFile, "Current Addresses File\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"
                                       "7\r\n8\r\n");
     ASSERT_TRUE(load());
-    SettingsPageModel page;
-    page.activate(TakeAddressLists(state), false);
+    SettingsPageModel page = settingsPage();
     EXPECT_EQ(page.view().set, (List{"1", "2", "3", "4", "5", "6"}));
     page.selectPoolEntry(0);
     EXPECT_EQ(page.takeFromPool().note->text, kSixItemsText);
-    StoreAddressLists(state, page.lists());
-    MemorySettingsStore store;
-    AppSettings settings(store);
-    SaveAtExit(state, copies, settings, files);
+    exitAfter(page);
     EXPECT_EQ(folder.read(kCurrentAddressFile),
               "Current Addresses File\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n");
     EXPECT_EQ(folder.read(kPoolAddressFile), "Addresses Pool File\r\n200\r\n");
@@ -133,13 +142,9 @@ TEST_F(PageHostSetup, SettingsPageShowsSixOfEightCurrentAddressesAndWritesAllEig
 TEST_F(PageHostSetup, UsedThenExitLeavesTheHeaderAndArchivesTheAddresses) {
     folder.write(kCalibrationIniFile, "");
     ASSERT_TRUE(load());
-    SettingsPageModel page;
-    page.activate(TakeAddressLists(state), false);
+    SettingsPageModel page = settingsPage();
     page.moveCurrentToUsed();
-    StoreAddressLists(state, page.lists());
-    MemorySettingsStore store;
-    AppSettings settings(store);
-    SaveAtExit(state, copies, settings, files);
+    exitAfter(page);
     EXPECT_EQ(folder.read(kCurrentAddressFile), "Current Addresses File\r\n");
     EXPECT_EQ(folder.read(kUsedAddressFile), "Used Addresses File\r\n300\r\n101\r\n102\r\n");
 }
@@ -147,14 +152,10 @@ TEST_F(PageHostSetup, UsedThenExitLeavesTheHeaderAndArchivesTheAddresses) {
 TEST_F(PageHostSetup, ATypedAddressAbove65535NeverReachesThePoolFile) {
     folder.write(kCalibrationIniFile, "");
     ASSERT_TRUE(load());
-    SettingsPageModel page;
-    page.activate(TakeAddressLists(state), false);
+    SettingsPageModel page = settingsPage();
     page.setEntryText(EntryBox::PoolEntry, "70000");
     EXPECT_EQ(page.addToPool().note->text, kAddressRangeText);
-    StoreAddressLists(state, page.lists());
-    MemorySettingsStore store;
-    AppSettings settings(store);
-    SaveAtExit(state, copies, settings, files);
+    exitAfter(page);
     EXPECT_EQ(folder.read(kPoolAddressFile), "Addresses Pool File\r\n200\r\n");
     EXPECT_TRUE(load());  // calibration mode stays on at the next start
 }
