@@ -52,23 +52,7 @@ TEST(TypedAddress, OnlyWholeNumbersInRangeReachAListOrTheBus) {
     }
 }
 
-TEST(SettingsSelectors, CodesEntriesAndStoredChoices) {
-    const int codes[] = {-1, 0, 6, 1, 2, 3, 4, 5};
-    for (int entry = 0; entry < 8; ++entry) {
-        EXPECT_EQ(SensorCode(entry).value_or(255), codes[entry] < 0 ? 255 : codes[entry]);
-        if (codes[entry] >= 0) {
-            EXPECT_EQ(SensorEntryForCode(codes[entry]), entry);
-        }
-    }
-    EXPECT_FALSE(SensorCode(8));
-    EXPECT_EQ(SensorEntryForCode(7), 0);  // unknown codes show "--"
-    EXPECT_EQ(ThermCode(2), 8);
-    EXPECT_FALSE(ThermCode(0));
-    EXPECT_EQ(ThermEntryForCode(8), 2);
-    EXPECT_EQ(ThermEntryForCode(3), 0);
-    EXPECT_EQ(TypeLetters(5), (std::array<uint8_t, 2>{'P', 'M'}));
-    EXPECT_EQ(TypeLetters(-1), (std::array<uint8_t, 2>{'E', 'M'}));
-
+TEST(SettingsSelectors, StoredChoices) {
     // Tilt range: stored value and prompt file on leaving; shown entry on first display.
     struct Tilt {
         int entry, range;
@@ -196,17 +180,6 @@ TEST(SettingsLists, PoolEntryBoxAddsOnlyNewValidAddresses) {
     model.selectPoolEntry(0);
     model.deleteFromPool();
     EXPECT_EQ(model.lists().pool, List{"105"});
-}
-
-TEST(SettingsLists, UsedMovesEveryCurrentAddressToTheArchive) {
-    SettingsPageModel model;
-    model.activate({{"101", "102"}, {"104"}, {"90"}}, false);
-    model.selectSetEntry(1);
-    EXPECT_TRUE(model.moveCurrentToUsed().listsChanged);
-    EXPECT_TRUE(model.lists().current.empty());
-    EXPECT_EQ(model.lists().used, (List{"90", "101", "102"}));
-    EXPECT_TRUE(model.view().set.empty());
-    EXPECT_EQ(model.view().setSelected, -1);
 }
 
 }  // namespace
