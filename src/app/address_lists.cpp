@@ -7,6 +7,19 @@ namespace clinora {
 
 int64_t AddressValue(std::string_view text) { return ParseLeadingIntSaturated(text); }
 
+TypedAddress CheckTypedAddress(std::string_view text, AddressRole role) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (text.empty()) return {"", kAddressRangeText};
+    for (char c : text)
+        if (c < '0' || c > '9') return {"", kAddressRangeText};
+    while (text.size() > 1 && text.front() == '0') text.remove_prefix(1);
+    if (text.size() > 5 || AddressValue(text) > kHighestAddress) return {"", kAddressRangeText};
+    if (role == AddressRole::NewAddress && AddressValue(text) == kHighestAddress)
+        return {"", kBroadcastRefusedText};
+    return {std::string(text), ""};
+}
+
 bool AddressListsValid(const std::vector<const std::vector<std::string>*>& lists) {
     for (const auto* list : lists)
         for (const auto& entry : *list)

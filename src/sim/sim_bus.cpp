@@ -34,6 +34,18 @@ size_t SimBus::addBoard(const BoardConfig& config) {
     return slots_.size() - 1;
 }
 
+bool SimBus::addFreshBoard() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& slot : slots_)
+        if (slot.board.address() == kFactoryAddress) return false;
+    // Its own profile and serial number: the seed follows the boards already there.
+    const auto seed = static_cast<uint32_t>(slots_.size() + 1);
+    slots_.push_back(Slot{SimBoard(VariedBoard(std::to_string(kFactoryAddress), seed),
+                                   clock_.nowMs()),
+                          {}, 0});
+    return true;
+}
+
 size_t SimBus::boardCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return slots_.size();

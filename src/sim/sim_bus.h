@@ -55,6 +55,9 @@ public:
 
     // Adds a board, powered up now. Returns its index.
     size_t addBoard(const BoardConfig& config);
+    // Puts a board fresh from the factory (address 65534) on the bus, as a
+    // user plugs in a new board; false when a board already answers at 65534.
+    bool addFreshBoard();
     size_t boardCount() const;
     // Runs `f(const SimBoard&)` under the bus lock and returns its result;
     // std::out_of_range for an index past the last board.

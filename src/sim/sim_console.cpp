@@ -80,11 +80,15 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
         bus_.plug();
         return {"ok plugged"};
     }
+    if (cmd == "fresh" && w.size() == 1) {
+        if (!bus_.addFreshBoard()) return {"error: a board at 65534 is already on the bus"};
+        return {"ok fresh board at 65534"};
+    }
     if (cmd == "status" && w.size() == 1) return {"ok " + status()};
     if (cmd == "quit" && w.size() == 1) return {"ok bye", true};
     return {
-        "error: unknown command (tilt, temp, fault, baud, collisions, unplug, plug, status, "
-        "quit)"};
+        "error: unknown command (tilt, temp, fault, baud, collisions, unplug, plug, fresh, "
+        "status, quit)"};
 }
 
 std::string SimConsole::status() const {

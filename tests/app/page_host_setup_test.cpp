@@ -7,6 +7,7 @@
 #include "app/address_lists.h"
 #include "app/app_settings.h"
 #include "app/demo_folder.h"
+#include "app/settings_page_model.h"
 #include "link/serial_device.h"
 #include "temp_folder.h"
 
@@ -37,6 +38,19 @@ protected:
         folder.write(kUsedAddressFile, "Used Addresses File\r\n300\r\n");
     }
     bool load() { return LoadAddressLists(files, state); }
+    // The Settings page as it becomes active on the lists read.
+    SettingsPageModel settingsPage() {
+        SettingsPageModel page;
+        page.activate(TakeAddressLists(state), false);
+        return page;
+    }
+    // The page's lists back into the shared state, then the exit's files.
+    void exitAfter(const SettingsPageModel& page) {
+        StoreAddressLists(state, page.lists());
+        MemorySettingsStore store;
+        AppSettings settings(store);
+        SaveAtExit(state, copies, settings, files);
+    }
 
     TempFolder folder;
     NoDevice device;
@@ -107,6 +121,43 @@ TEST_F(PageHostSetup, ExitInCalibrationModeWritesAllThreeButCreatesNone) {
     SaveAtExit(state, copies, settings, files);
     EXPECT_EQ(folder.read(kCurrentAddressFile), "Current Addresses File\r\n");
     EXPECT_FALSE(folder.exists(kUsedAddressFile));
+}
+
+// The Settings page between the files read at start and those written at exit.
+TEST_F(PageHostSetup, SettingsPageShowsSixOfEightCurrentAddressesAndWritesAllEight) {
+    folder.write(kCalibrationIniFile, "");
+    folder.write(kCurrentAddressFile, "Current Addresses File\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n"
+                                      "7\r\n8\r\n");
+    ASSERT_TRUE(load());
+    SettingsPageModel page = settingsPage();
+    EXPECT_EQ(page.view().set, (List{"1", "2", "3", "4", "5", "6"}));
+    page.selectPoolEntry(0);
+    EXPECT_EQ(page.takeFromPool().note->text, kSixItemsText);
+    exitAfter(page);
+    EXPECT_EQ(folder.read(kCurrentAddressFile),
+              "Current Addresses File\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n");
+    EXPECT_EQ(folder.read(kPoolAddressFile), "Addresses Pool File\r\n200\r\n");
+}
+
+TEST_F(PageHostSetup, UsedThenExitLeavesTheHeaderAndArchivesTheAddresses) {
+    folder.write(kCalibrationIniFile, "");
+    ASSERT_TRUE(load());
+    SettingsPageModel page = settingsPage();
+    page.moveCurrentToUsed();
+    exitAfter(page);
+    EXPECT_EQ(folder.read(kCurrentAddressFile), "Current Addresses File\r\n");
+    EXPECT_EQ(folder.read(kUsedAddressFile), "Used Addresses File\r\n300\r\n101\r\n102\r\n");
+}
+
+TEST_F(PageHostSetup, ATypedAddressAbove65535NeverReachesThePoolFile) {
+    folder.write(kCalibrationIniFile, "");
+    ASSERT_TRUE(load());
+    SettingsPageModel page = settingsPage();
+    page.setEntryText(EntryBox::PoolEntry, "70000");
+    EXPECT_EQ(page.addToPool().note->text, kAddressRangeText);
+    exitAfter(page);
+    EXPECT_EQ(folder.read(kPoolAddressFile), "Addresses Pool File\r\n200\r\n");
+    EXPECT_TRUE(load());  // calibration mode stays on at the next start
 }
 
 TEST(DemoFolder, PreparesAMissingFolderForCalibration) {

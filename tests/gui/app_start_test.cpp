@@ -6,6 +6,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -86,6 +87,9 @@ TEST(SimulatedDemo, StartsShowsEveryPageAndExits) {
         ASSERT_TRUE(fixture);
         fixture->tiltA()->setValue(12.5);
         EXPECT_DOUBLE_EQ(frame->simBus()->fixture().tiltADeg, 12.5);
+        fixture->freshBoard()->click();  // a new board for the Settings page
+        EXPECT_EQ(frame->simBus()->status().addresses, (std::vector<int>{101, 102, 103, 65534}));
+        EXPECT_FALSE(fixture->freshBoard()->isEnabled());  // one at 65534 at a time
 
         QDir().mkpath(CLINORA_ARTIFACT_DIR);
         for (int i = 0; i < sheet->pageCount(); ++i) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/app_files.h"
 #include "app/app_settings.h"
@@ -24,6 +25,7 @@
 #include "link/shared_state.h"
 #include "link/worker.h"
 #include "pages/page_monitor.h"
+#include "pages/page_settings.h"
 #include "pages/page_status.h"
 #include "sim/sim_bus.h"
 
@@ -32,18 +34,23 @@ namespace clinora::testing {
 class PageRig {
 public:
     static constexpr const char* kLogName = "monitor_log.csv";
-    enum Page { kMonitor = 0, kStatus = 1 };
+    enum Page { kMonitor = 0, kStatus = 1, kSettings = 2 };
 
     struct Options {
         bool calibrationMode = false;
-        bool millimetreBoard = false;
+        bool millimetreBoard = false;  // the first board
         int degreesFlag = 1;
+        std::vector<std::string> boards = {"101"};  // addresses of the simulated boards
+        bool settingsPage = false;                  // CPageSettings as page kSettings
     };
 
     explicit PageRig(Options options) {
-        sim::BoardConfig board = sim::VariedBoard("101", 1);
-        board.tunnelProfile = options.millimetreBoard;
-        bus.addBoard(board);
+        uint32_t seed = 1;
+        for (const std::string& address : options.boards) {
+            sim::BoardConfig board = sim::VariedBoard(address, seed);
+            board.tunnelProfile = seed++ == 1 && options.millimetreBoard;
+            bus.addBoard(board);
+        }
         bus.setTilt(0, 10.0);
         bus.setTilt(1, -4.0);
         port.pinPath("simulated-bus");
@@ -64,6 +71,10 @@ public:
         status = new CPageStatus(context, sheet.get());
         sheet->addPage(monitor);
         sheet->addPage(status);
+        if (options.settingsPage) {
+            settingsPage = new CPageSettings(context, sheet.get());
+            sheet->addPage(settingsPage);
+        }
         sheet->resize(480, 720);
     }
     PageRig() : PageRig(Options{}) {}
@@ -121,6 +132,7 @@ public:
     std::unique_ptr<CCePropertySheet> sheet;
     CPageMonitor* monitor = nullptr;
     CPageStatus* status = nullptr;
+    CPageSettings* settingsPage = nullptr;
 };
 
 }  // namespace clinora::testing

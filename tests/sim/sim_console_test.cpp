@@ -41,5 +41,22 @@ TEST(SimConsole, CommandsSteerTheBusAndBadInputIsRefused) {
     EXPECT_TRUE(console.execute("quit").quit);
 }
 
+TEST(SimConsole, FreshPutsOneNewFactoryBoardOnTheBus) {
+    VirtualClock clock;
+    SimBus bus(clock);
+    bus.addBoard(VariedBoard("101", 1));
+    SimConsole console(bus);
+    EXPECT_EQ(console.execute("fresh").text, "ok fresh board at 65534");
+    EXPECT_EQ(bus.status().addresses, (std::vector<int>{101, 65534}));
+    const auto serial = [&](size_t i) {
+        return bus.inspectBoard(i, [](const SimBoard& b) { return b.config().serial; });
+    };
+    EXPECT_NE(serial(0), serial(1));
+    // Two boards at 65534 would answer together: the second is refused.
+    EXPECT_EQ(console.execute("fresh").text,
+              "error: a board at 65534 is already on the bus");
+    EXPECT_EQ(bus.boardCount(), 2u);
+}
+
 }  // namespace
 }  // namespace clinora::sim
