@@ -15,6 +15,7 @@
 #include "gui/colour_box.h"
 #include "gui/spin_edit.h"
 #include "pages/page_monitor.h"
+#include "product_version.h"
 
 namespace clinora {
 namespace {
@@ -182,7 +183,7 @@ QWidget* CPageMonitor::buildFooter() {
     aboutIcon_->setIconSize(QSize(40, 40));
     aboutIcon_->setAutoRaise(true);
     aboutIcon_->setToolTip("About");
-    auto* version = Named(new QLabel("v. 1.02", row), "VersionLabel");
+    auto* version = Named(new QLabel(QString("v. ") + kProductVersion, row), "VersionLabel");
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(aboutIcon_);
