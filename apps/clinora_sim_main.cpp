@@ -2,10 +2,8 @@
 // Prints the slave path as its first line, then takes fixture and fault
 // commands on standard input (see SimConsole).
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,27 +12,33 @@
 #include <string>
 
 #include "link/clock.h"
+#include "product_version.h"
 #include "sim/pty_bridge.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_console.h"
+#include "stop_signal.h"
 
 namespace {
 
-std::atomic<bool> gStop{false};
+using clinora::StopRequested;
 
-extern "C" void OnSignal(int) { gStop = true; }
+constexpr const char* kUsage =
+    "Usage: clinora-sim [--boards N] [--factory]\n"
+    "\n"
+    "Serves simulated tilt-sensor boards on a pseudo-terminal. The first line\n"
+    "printed is the device path (use it with clinora --port or clinora-cli\n"
+    "--port). Standard input takes: tilt A|B DEGREES, temp CELSIUS,\n"
+    "fault drop|garble RATE, fault off, baud RATE, collisions, unplug, plug,\n"
+    "status, quit.\n"
+    "\n"
+    "Options:\n"
+    "  --boards N   N boards at addresses 101, 102, ... (1 to 32, default 3)\n"
+    "  --factory    one board at the factory address 65534\n"
+    "  -h, --help   show this help and exit\n"
+    "  --version    show the version and exit\n";
 
-void InstallSignals() {
-    struct sigaction sa {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;  // no SA_RESTART: a blocked poll returns at once
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-}
-
-int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--boards N (1..32, default 3)] [--factory]\n", program);
+int Usage() {
+    std::fprintf(stderr, "clinora-sim: bad arguments\n%s", kUsage);
     return 2;
 }
 
@@ -56,7 +60,7 @@ public:
                 pending_.clear();
                 return true;
             }
-            if (gStop) return false;
+            if (StopRequested()) return false;
             pollfd p{STDIN_FILENO, POLLIN, 0};
             if (::poll(&p, 1, 200) <= 0) continue;
             char buffer[512];
@@ -82,19 +86,27 @@ int main(int argc, char** argv) {
     bool factory = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("%s\n", clinora::VersionLine("clinora-sim").c_str());
+            return 0;
+        }
         if (arg == "--factory") {
             factory = true;
         } else if (arg == "--boards" && i + 1 < argc) {
             char* end = nullptr;
             const long n = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || n < 1 || n > 32) return Usage(argv[0]);
+            if (*end != '\0' || n < 1 || n > 32) return Usage();
             boards = static_cast<int>(n);
         } else {
-            return Usage(argv[0]);
+            return Usage();
         }
     }
 
-    InstallSignals();
+    clinora::InstallStopSignals();
     clinora::RealClock clock;
     clinora::sim::SimBus bus(clock);
     if (factory) {
@@ -115,7 +127,7 @@ int main(int argc, char** argv) {
     clinora::sim::SimConsole console(bus);
     LineReader reader;
     std::string line;
-    while (!gStop && reader.next(line)) {
+    while (!StopRequested() && reader.next(line)) {
         const auto answer = console.execute(line);
         if (!answer.text.empty()) std::cout << answer.text << std::endl;
         if (answer.quit) break;

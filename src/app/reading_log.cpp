@@ -31,11 +31,15 @@ std::string ToSingleBytes(const std::string& utf8) {
     return out;
 }
 
-std::string FormatLogLine(const LogReading& r, bool withComment) {
+std::string FormatLogTime(const LocalDateTime& t) {
     char date[80];
-    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", r.time.day, r.time.month,
-                  r.time.year, r.time.hour, r.time.minute, r.time.second);
-    std::string line = r.serial + "," + date + "," + r.temperature + ",\u00B0C," + r.axisA + "," +
+    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour,
+                  t.minute, t.second);
+    return date;
+}
+
+std::string FormatLogLine(const LogReading& r, bool withComment) {
+    std::string line = r.serial + "," + FormatLogTime(r.time) + "," + r.temperature + ",\u00B0C," + r.axisA + "," +
                        r.unit + "," + r.axisB + "," + (r.deviceUnits == "mm" ? "mm" : r.unit);
     if (withComment) line += "," + r.comment;
     return ToSingleBytes(line);

@@ -27,6 +27,8 @@ struct LogReading {
 // when `withComment`, the comment (the timer's lines always carry the column,
 // a saved reading only when its comment is not empty).
 std::string FormatLogLine(const LogReading& reading, bool withComment);
+// The log's date and time: "dd/mm/yyyy hh:mm:ss".
+std::string FormatLogTime(const LocalDateTime& time);
 
 // Why a Label text cannot be a comment, or nothing when it can.
 std::optional<std::string> CommentProblem(const std::string& comment);

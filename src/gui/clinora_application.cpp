@@ -1,5 +1,6 @@
 #include "gui/clinora_application.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -17,6 +18,7 @@
 #include "gui/qt_settings_store.h"
 #include "gui/single_instance.h"
 #include "gui/sound_player.h"
+#include "product_version.h"
 
 namespace clinora {
 namespace {
@@ -36,43 +38,60 @@ QSize SheetSize() {
 
 }  // namespace
 
-std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error) {
-    StartOptions options;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        auto value = [&](QString& into) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) return false;
-            into = arguments[++i];
-            return true;
-        };
-        if (arg == "--simulate") {
-            options.simulate = true;
-        } else if (arg == "--fullscreen") {
-            options.fullscreen = true;
-        } else if (arg == "--workdir") {
-            if (!value(options.workdir)) {
-                if (error) *error = "--workdir needs a folder";
-                return std::nullopt;
-            }
-        } else if (arg == "--port") {
-            if (!value(options.port)) {
-                if (error) *error = "--port needs a device path";
-                return std::nullopt;
-            }
-        } else {
-            if (error) *error = "unknown argument: " + arg;
-            return std::nullopt;
-        }
+StartCommand ReadStartCommand(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QString("%1 %2: monitor, address and calibrate two-axis tilt-sensor boards on a "
+                "serial bus.")
+            .arg(kProductName, kProductVersion));
+    // Help and version as plain options: the parser's own would end the process.
+    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
+    const QCommandLineOption simulate(
+        "simulate", "Run on three built-in simulated boards (demo working folder).");
+    const QCommandLineOption workdir(
+        "workdir", "Use <folder> as the working folder (default: Documents/Clinora).", "folder");
+    const QCommandLineOption port(
+        "port", "Use the serial device <path> for the bus instead of the adapter search.", "path");
+    const QCommandLineOption fullscreen("fullscreen", "Fill the screen (hand-held use).");
+    parser.addOptions({help, version, simulate, workdir, port, fullscreen});
+
+    StartCommand command;
+    auto refuse = [&](const QString& text) {
+        command.kind = StartCommand::Kind::Error;
+        command.text = text;
+        return command;
+    };
+    if (!parser.parse(arguments)) return refuse(parser.errorText());
+    if (parser.isSet(help)) {
+        command.kind = StartCommand::Kind::Help;
+        command.text = parser.helpText();
+        return command;
     }
-    return options;
+    if (parser.isSet(version)) {
+        command.kind = StartCommand::Kind::Version;
+        command.text = QString::fromStdString(VersionLine("clinora")) + "\n";
+        return command;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse("Unexpected argument '" + parser.positionalArguments().first() + "'.");
+    StartOptions& options = command.options;
+    options.simulate = parser.isSet(simulate);
+    options.fullscreen = parser.isSet(fullscreen);
+    options.workdir = parser.value(workdir);
+    options.port = parser.value(port);
+    if (parser.isSet(workdir) && options.workdir.isEmpty())
+        return refuse("--workdir needs a folder.");
+    if (parser.isSet(port) && options.port.isEmpty()) return refuse("--port needs a device path.");
+    return command;
 }
 
-QString StartUsage() {
-    return "usage: clinora [--simulate] [--workdir DIR] [--port PATH] [--fullscreen]\n"
-           "  --simulate    run on three built-in simulated boards (demo working folder)\n"
-           "  --workdir DIR use DIR as the working folder\n"
-           "  --port PATH   use the serial device PATH for the bus\n"
-           "  --fullscreen  fill the screen (hand-held use)\n";
+std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error) {
+    StartCommand command = ReadStartCommand(arguments);
+    if (command.kind == StartCommand::Kind::Run) return command.options;
+    if (error) *error = command.text;
+    return std::nullopt;
 }
 
 ClinoraApplication::ClinoraApplication(StartOptions options, PageMakers makers,

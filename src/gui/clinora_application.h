@@ -25,10 +25,19 @@ struct StartOptions {
     bool fullscreen = false;
 };
 
-// Parses the command line (program name first). Empty with `error` set on a
-// bad argument.
+// What the command line asks for: run with options, or print the help or the
+// version (exit status 0), or refuse a bad argument (status 2).
+struct StartCommand {
+    enum class Kind { Run, Help, Version, Error };
+    Kind kind = Kind::Run;
+    StartOptions options;
+    QString text;  // the help or version text, or what is wrong
+};
+StartCommand ReadStartCommand(const QStringList& arguments);
+
+// The options to run with (program name first). Empty with `error` set on a
+// bad argument, and for help and version.
 std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error);
-QString StartUsage();
 
 // The application object: owns the persisted settings for the whole process
 // (loaded at construction, saved at destruction, after the frame has gone)

@@ -8,17 +8,22 @@ namespace clinora {
 
 QString DataFolder() {
     const QString appDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
+    QStringList candidates = {
         qEnvironmentVariable("CLINORA_DATA_DIR"),
-        appDir + "/../share/clinora",
+        appDir + "/" CLINORA_DATA_FROM_BIN,
         appDir + "/data",
-        QStringLiteral(CLINORA_SOURCE_DATA_DIR),
     };
+    // Only a program still in its build tree falls back to the sources: an
+    // installed one must not depend on them.
+    const QString build = QDir(QStringLiteral(CLINORA_BUILD_DIR)).absolutePath();
+    const bool inBuildTree = QDir(appDir).absolutePath().startsWith(build + "/");
+    if (inBuildTree) candidates << QStringLiteral(CLINORA_SOURCE_DATA_DIR);
     for (const QString& candidate : candidates) {
         if (!candidate.isEmpty() && QFileInfo(candidate + "/sounds").isDir())
             return QDir(candidate).absolutePath();
     }
-    return QStringLiteral(CLINORA_SOURCE_DATA_DIR);
+    return inBuildTree ? QStringLiteral(CLINORA_SOURCE_DATA_DIR)
+                       : appDir + "/" CLINORA_DATA_FROM_BIN;
 }
 
 }  // namespace clinora

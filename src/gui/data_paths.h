@@ -4,8 +4,9 @@
 
 namespace clinora {
 
-// The folder with the shipped data (prompts/, sounds/): beside an installed
-// program (../share/clinora), or the source tree's data folder for a build.
+// The folder with the shipped data (prompts/, sounds/): $CLINORA_DATA_DIR when
+// set, else where an installed program keeps it (../share/clinora), else the
+// source tree's data folder for a program in its build tree.
 QString DataFolder();
 
 }  // namespace clinora

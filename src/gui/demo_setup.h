@@ -1,21 +1,14 @@
 #pragma once
 
-#include <memory>
 #include <string>
-#include <vector>
 
 namespace clinora {
 
-class Clock;
 struct DemoContent;
-namespace sim {
-class SimBus;
-}
 
-// The simulated demo: three boards on a bus, and the working folder content
-// that matches them.
-std::vector<std::string> DemoBoardAddresses();
-std::unique_ptr<sim::SimBus> MakeDemoBus(Clock& clock);
+// The working folder content that matches the simulated demo bus
+// (sim/demo_bus.h): its boards in the current address list, a few pool
+// addresses and the prompt files.
 DemoContent MakeDemoContent(const std::string& promptFolder);
 
 }  // namespace clinora

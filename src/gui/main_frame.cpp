@@ -7,12 +7,12 @@
 #include "app/settings_transfer.h"
 #include "app/startup_rules.h"
 #include "gui/about_box.h"
-#include "gui/demo_setup.h"
 #include "gui/fixture_panel.h"
 #include "gui/notifier.h"
 #include "gui/property_sheet.h"
 #include "gui/worker_event.h"
 #include "link/termios_device.h"
+#include "sim/demo_bus.h"
 #include "sim/sim_bus.h"
 
 namespace clinora {
@@ -20,7 +20,7 @@ namespace {
 
 std::unique_ptr<SerialDevice> MakeDevice(bool simulate, Clock& clock, sim::SimBus*& simBus) {
     if (!simulate) return std::make_unique<TermiosDevice>();
-    auto bus = MakeDemoBus(clock);
+    auto bus = sim::MakeDemoBus(clock);
     simBus = bus.get();
     return bus;
 }

@@ -41,10 +41,12 @@ public:
     bool ReadEepromByte(int address, int timeoutMs, uint8_t& value);
     bool ReadEepromWord(int address, uint32_t& word);
     bool WriteMemoryWord(int address, uint32_t word);
-    bool ReadSingleReading();
+    // The reading and identity of the one board on the line (broadcast), or
+    // of the board at `address`.
+    bool ReadSingleReading(const std::string& address = kBroadcastAddress);
     bool ReadBoardReading();
     bool TriggerBoard();
-    bool ReadDeviceInfo();
+    bool ReadDeviceInfo(const std::string& address = kBroadcastAddress);
     bool ReadSensorSettings();
     bool ReadAxisFlags();
     bool WriteSensorSettings(int boardIndex);

@@ -79,8 +79,8 @@ bool BusProtocol::WriteTypeCode() {
     return WriteEepromByte(2, letters[1]);
 }
 
-bool BusProtocol::ReadSingleReading() {
-    if (!TransactQuick(kBroadcastAddress, "SR")) {
+bool BusProtocol::ReadSingleReading(const std::string& address) {
+    if (!TransactQuick(address, "SR")) {
         state_.locked([](SharedData& d) { d.readings.showNoReading(); });
         return false;
     }
@@ -155,23 +155,23 @@ bool BusProtocol::TriggerBoard() {
     return ok;
 }
 
-bool BusProtocol::ReadDeviceInfo() {
+bool BusProtocol::ReadDeviceInfo(const std::string& address) {
     bool all = true;
-    if (Transact(kBroadcastAddress, "F", 2000)) {
+    if (Transact(address, "F", 2000)) {
         const float version = static_cast<float>(ToDouble(std::string(reply()).substr(2)));
         state_.locked([&](SharedData& d) { d.readings.firmwareVersion = version; });
     } else {
         all = false;
     }
     clock_.sleepMs(100);
-    if (Transact(kBroadcastAddress, "SN", 2000)) {
+    if (Transact(address, "SN", 2000)) {
         const std::string serial = ReplyField(reply(), 3);
         state_.locked([&](SharedData& d) { d.readings.serialNumber = serial; });
     } else {
         all = false;
     }
     clock_.sleepMs(100);
-    if (Transact(kBroadcastAddress, "BR", 2000)) {
+    if (Transact(address, "BR", 2000)) {
         const std::string field = ReplyField(reply(), 3);
         const size_t comma = field.find(',');
         const float revision =

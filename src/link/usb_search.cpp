@@ -35,7 +35,11 @@ std::vector<ListedPort> ListSerialPorts() {
         if (const char* name = sp_get_port_name(*p)) listed.path = name;
         listed.usb = sp_get_port_transport(*p) == SP_TRANSPORT_USB;
         int vid = -1, pid = -1;
-        if (listed.usb && sp_get_port_usb_vid_pid(*p, &vid, &pid) == SP_OK) listed.vendorId = vid;
+        if (listed.usb && sp_get_port_usb_vid_pid(*p, &vid, &pid) == SP_OK) {
+            listed.vendorId = vid;
+            listed.productId = pid;
+        }
+        if (const char* description = sp_get_port_description(*p)) listed.description = description;
         result.push_back(listed);
     }
     sp_free_port_list(list);

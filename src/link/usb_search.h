@@ -13,9 +13,11 @@ inline constexpr int kAdapterVendorId = 0x0403;
 
 // A serial port as the system lists it.
 struct ListedPort {
-    std::string path;     // "/dev/ttyUSB3"
+    std::string path;  // "/dev/ttyUSB3"
     bool usb = false;
-    int vendorId = -1;    // -1 when unknown
+    int vendorId = -1;          // -1 when unknown
+    int productId = -1;         // -1 when unknown
+    std::string description{};  // what the system calls the device; may be empty
 };
 
 struct ChosenPort {

@@ -16,6 +16,7 @@
 #include "gui/spin_edit.h"
 #include "gui/view_helpers.h"
 #include "pages/page_monitor.h"
+#include "product_version.h"
 
 namespace clinora {
 namespace {
@@ -182,7 +183,7 @@ QWidget* CPageMonitor::buildFooter() {
     aboutIcon_->setAutoRaise(true);
     aboutIcon_->setToolTip("About");
     aboutIcon_->setAccessibleName("About");
-    auto* version = Named(new QLabel("v. 1.02", row), "VersionLabel");
+    auto* version = Named(new QLabel(QString("v. ") + kProductVersion, row), "VersionLabel");
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(aboutIcon_);

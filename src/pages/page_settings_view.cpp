@@ -154,7 +154,9 @@ QWidget* CPageSettings::buildAddressRows() {
     changeLabel->setBuddy(oldBox);
     grid->addWidget(changeLabel, 1, 0);
     grid->addWidget(oldBox, 1, 1);
-    grid->addWidget(new QLabel("->", row), 1, 2);
+    auto* arrow = new QLabel("->", row);
+    arrow->setAccessibleName("becomes");  // old address -> new address
+    grid->addWidget(arrow, 1, 2);
     grid->addWidget(newBox, 1, 3);
     grid->addWidget(changeGo, 1, 4);
     grid->addWidget(typeText_, 1, 5);

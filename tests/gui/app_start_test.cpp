@@ -21,6 +21,7 @@
 #include "gui/scripted_notifier.h"
 #include "gui_test_support.h"
 #include "pages/page_makers.h"
+#include "product_version.h"
 #include "sim/sim_bus.h"
 
 namespace clinora {
@@ -41,6 +42,23 @@ TEST(StartOptions, Parsing) {
     EXPECT_FALSE(ParseStartOptions({"clinora", "--port"}, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(ParseStartOptions({"clinora", "--bogus"}, &error));
+}
+
+TEST(StartOptions, HelpVersionAndMistakesEndTheStart) {
+    using Kind = StartCommand::Kind;
+    const StartCommand help = ReadStartCommand({"clinora", "--simulate", "-h"});
+    EXPECT_EQ(help.kind, Kind::Help);
+    EXPECT_TRUE(help.text.contains("--workdir <folder>")) << help.text.toStdString();
+    const StartCommand version = ReadStartCommand({"clinora", "--version"});
+    EXPECT_EQ(version.kind, Kind::Version);
+    EXPECT_EQ(version.text, QString("clinora (Clinora Host) %1\n").arg(kProductVersion));
+    for (const QStringList& bad : {QStringList{"clinora", "--port", ""},
+                                   QStringList{"clinora", "--workdir"},
+                                   QStringList{"clinora", "stray"}}) {
+        const StartCommand command = ReadStartCommand(bad);
+        EXPECT_EQ(command.kind, Kind::Error) << bad.join(' ').toStdString();
+        EXPECT_FALSE(command.text.isEmpty());
+    }
 }
 
 // The simulated demo in a fresh folder: the sheet with all six pages, a

@@ -1,0 +1,92 @@
+#include "cli_commands.h"
+
+#include <cstdio>
+
+#include "app/device_status.h"
+#include "link/usb_search.h"
+#include "sim/demo_bus.h"
+
+namespace clinora::cli {
+
+int Fail(CliIo& io, const std::string& text, int status) {
+    io.err << "clinora-cli: " << text << std::endl;
+    return status;
+}
+
+int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io) {
+    switch (options.command) {
+        case Command::Ports:
+            return RunPorts(options, io);
+        case Command::Identify:
+            return RunIdentify(options, bus, io);
+        case Command::Monitor:
+            return RunMonitor(options, bus, io);
+        case Command::Upload:
+        case Command::Verify:
+            return RunTransfer(options, bus, io);
+        case Command::SetAddress:
+            return RunSetAddress(options, bus, io);
+    }
+    return Fail(io, "unknown command", kExitUsage);
+}
+
+int RunPorts(const CliOptions& options, CliIo& io) {
+    if (options.simulate) {
+        io.out << "simulated-bus  (built-in simulated boards";
+        for (const auto& address : sim::DemoBoardAddresses()) io.out << ' ' << address;
+        io.out << ")\n";
+        return kExitOk;
+    }
+    if (!options.port.empty()) {
+        io.out << options.port << "  (named with --port)\n";
+        return kExitOk;
+    }
+    const std::vector<ListedPort> ports = ListSerialPorts();
+    const auto chosen = ChooseUsbPort(ports);
+    for (const ListedPort& p : ports) {
+        char ids[32] = "-";
+        if (p.usb && p.vendorId >= 0) {
+            std::snprintf(ids, sizeof ids, "%04x:%04x", static_cast<unsigned>(p.vendorId),
+                          static_cast<unsigned>(p.productId < 0 ? 0 : p.productId));
+        }
+        io.out << p.path << "  " << (p.usb ? "usb " : "") << ids;
+        if (!p.description.empty()) io.out << "  " << p.description;
+        if (chosen && chosen->path == p.path) io.out << "  (the adapter the program uses)";
+        io.out << '\n';
+    }
+    if (ports.empty())
+        io.err << "No serial ports found." << std::endl;
+    else if (!chosen)
+        io.err << "No adapter with USB vendor id 0403 found." << std::endl;
+    return kExitOk;
+}
+
+int RunIdentify(const CliOptions& options, CliBus& bus, CliIo& io) {
+    std::string error;
+    if (!bus.connect(options.address, error)) return Fail(io, error);
+    if (!bus.protocol().ReadDeviceInfo(options.address))
+        return Fail(io, "board " + options.address + " did not tell its identity");
+    const Readings readings = bus.state().snapshot().readings;
+    for (const StatusRow& row : DeviceStatusRows(&readings))
+        io.out << row.label << ' ' << row.value << '\n';
+    return kExitOk;
+}
+
+int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io) {
+    const std::string& from = options.address;
+    const std::string& to = options.newAddress;
+    std::string error;
+    if (!bus.connect(from, error)) return Fail(io, error);
+    bus.state().locked([&](SharedData& d) {
+        d.request.targetAddress = from;
+        d.request.newAddress = to;
+    });
+    if (!bus.protocol().ChangeAddress())
+        return Fail(io, "board " + from + " did not take the address " + to);
+    if (!bus.protocol().ProbeDevice(to, 1))
+        return Fail(io, "no board answers at the new address " + to);
+    io.err << "Address changed: " << from << " -> " << to << std::endl;
+    return kExitOk;
+}
+
+}  // namespace clinora::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "cli_bus.h"
+#include "cli_options.h"
+
+namespace clinora::cli {
+
+// Where a command's results, messages and progress go.
+struct CliIo {
+    std::ostream& out;                    // results: ports, identity, readings
+    std::ostream& err;                    // messages and progress
+    bool progressInPlace = false;         // standard error is a terminal: rewrite one line
+    std::function<bool()> stopRequested;  // Ctrl-C or a termination signal
+};
+
+// Runs one command on the bus and returns the exit status.
+int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io);
+
+// The commands (cli_commands.cpp, cli_monitor.cpp, cli_transfer.cpp).
+int RunPorts(const CliOptions& options, CliIo& io);
+int RunIdentify(const CliOptions& options, CliBus& bus, CliIo& io);
+int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io);
+int RunMonitor(const CliOptions& options, CliBus& bus, CliIo& io);
+int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io);
+
+// "clinora-cli: <text>" on standard error; returns `status`.
+int Fail(CliIo& io, const std::string& text, int status = kExitFailure);
+
+}  // namespace clinora::cli

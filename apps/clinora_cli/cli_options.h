@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace clinora::cli {
+
+// Exit statuses of clinora-cli.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // on the bus or in a file
+inline constexpr int kExitUsage = 2;
+
+enum class Command { Ports, Identify, Monitor, Upload, Verify, SetAddress };
+
+// How the monitor asks the boards for readings and shows them.
+enum class Units { Degrees, Sine, Volts, Counts };
+
+// One run of the tool, as the command line gives it.
+struct CliOptions {
+    Command command = Command::Ports;
+    std::string port;         // a device path instead of the adapter search
+    bool simulate = false;    // the built-in simulated boards
+    std::string address;      // canonical decimal; empty when not given
+    std::string newAddress;   // set-address: the address to give
+    std::string file;         // upload, verify: the calibration data file
+    bool biaxial = false;     // upload both axes
+    std::optional<int> axis;  // axis selector (1 = A, 0 = B); else from the file name
+    int intervalSeconds = 2;
+    Units units = Units::Degrees;
+    std::string logFile;  // empty: no reading log
+    int count = 0;        // readings to take; 0 = until interrupted
+};
+
+// What the command line asks for.
+struct ParsedArguments {
+    enum class Kind { Run, Help, Version, UsageError };
+    Kind kind = Kind::UsageError;
+    CliOptions options;
+    std::string error;  // what is wrong, for UsageError
+};
+
+// Reads the arguments (without the program name). Options may come before or
+// after the command; "--name=value" is the same as "--name value".
+ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
+
+std::string UsageText();
+
+// A bus address as the boards take it: a whole number 0..65535, written
+// without leading zeros. Empty for anything else.
+std::optional<std::string> CanonicalAddress(const std::string& text);
+
+}  // namespace clinora::cli

@@ -1,0 +1,203 @@
+// The commands of clinora-cli on the simulated demo boards, on virtual time:
+// a whole upload and verify takes milliseconds.
+#include "cli_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "temp_folder.h"
+#include "cli_bus.h"
+#include "sim/demo_bus.h"
+#include "words.h"
+
+namespace clinora::cli {
+namespace {
+
+using clinora::testing::TempFolder;
+
+// Runs command lines as separate runs of the tool would, on one simulated bus.
+struct CliRig {
+    VirtualClock clock;
+    std::unique_ptr<sim::SimBus> bus = sim::MakeDemoBus(clock);
+    std::ostringstream out, err;
+
+    int run(const std::string& line) {
+        out.str("");
+        err.str("");
+        const ParsedArguments parsed = ParseArguments(testing::Words("--simulate " + line));
+        EXPECT_EQ(parsed.kind, ParsedArguments::Kind::Run) << line << ": " << parsed.error;
+        CliBus cliBus(*bus, clock, "simulated-bus");
+        CliIo io{out, err, false, {}};
+        return RunCommand(parsed.options, cliBus, io);
+    }
+    bool said(const std::string& text) const { return err.str().find(text) != std::string::npos; }
+    sim::AxisConstants constants(size_t board, uint8_t base) const {
+        return bus->inspectBoard(
+            board, [&](const sim::SimBoard& b) { return b.memory().constants(base); });
+    }
+};
+
+std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The golden calibration data file, copied under `name` with `from` replaced by `to`.
+std::string CalFile(const TempFolder& folder, const std::string& name, const std::string& from = "",
+                    const std::string& to = "") {
+    std::string text = Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    if (!from.empty()) text.replace(text.find(from), from.size(), to);
+    std::ofstream(folder / name, std::ios::binary) << text;
+    return (folder / name).string();
+}
+
+const sim::AxisConstants kFileA = {-1.25f, 0.5f,      1e-4f,    -2.4e-6f,
+                                   0.0f,   3.125e-8f, 1.23e-2f, -4.5e-4f};
+const sim::AxisConstants kFileB = {2e-3f, 0.499f, -2e-4f, 0.0f, 1.5e-6f, 0.0f, -7.1e-3f, 2e-4f};
+
+TEST(CliCommands, IdentifyTellsTheIdentityOfTheBoardAsked) {
+    CliRig rig;
+    EXPECT_EQ(rig.run("identify --address 102"), kExitOk) << rig.err.str();
+    EXPECT_EQ(rig.out.str(),
+              "Firmware ver : 1.500\nBoard rev : 2.000\nSerial Number : ZC-000002\n");
+    EXPECT_EQ(rig.run("identify --address 109"), kExitFailure);
+    EXPECT_TRUE(rig.said("no board answered at address 109 on simulated-bus")) << rig.err.str();
+    EXPECT_EQ(rig.out.str(), "");
+}
+
+TEST(CliCommands, UploadThenVerifyAndAChangedFileFailsToVerify) {
+    TempFolder folder;
+    CliRig rig;
+    const std::string file = CalFile(folder, "00101_CAL_DATA_AXIS_A_01-02-25.csv");
+    ASSERT_EQ(rig.run("upload " + file + " --address 101"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(rig.said("Writing board # 101: 0%\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Writing board # 101: 100%\nSuccess writing\n")) << rig.err.str();
+    EXPECT_EQ(rig.constants(0, sim::kConstantsCellA), kFileA);
+
+    EXPECT_EQ(rig.run("verify " + file + " --address 101"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(rig.said("Verifying board # 101: 100%\nSuccess verifying\n")) << rig.err.str();
+
+    // A1 differs: one board gives up after three failed attempts.
+    const std::string changed = CalFile(folder, "changed.csv", "A1,5.0", "A1,5.1");
+    EXPECT_EQ(rig.run("verify " + changed + " --address 101"), kExitFailure);
+    EXPECT_TRUE(rig.said("1 errors verifying # 101; trying again\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("2 errors verifying # 101; trying again\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Error verifying # 101\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("board 101 does not hold the constants of")) << rig.err.str();
+}
+
+TEST(CliCommands, TheAxisComesFromTheFileNameOrTheOptions) {
+    TempFolder folder;
+    CliRig rig;
+    const std::string fileB = CalFile(folder, "00102_CAL_DATA_AXIS_B_01-02-25.csv");
+    const sim::AxisConstants factoryA = rig.constants(1, sim::kConstantsCellA);
+    ASSERT_EQ(rig.run("upload " + fileB + " --address 102"), kExitOk) << rig.err.str();
+    EXPECT_EQ(rig.constants(1, sim::kConstantsCellB), kFileB);
+    EXPECT_EQ(rig.constants(1, sim::kConstantsCellA), factoryA);
+    EXPECT_EQ(rig.run("verify " + fileB + " --address 102"), kExitOk) << rig.err.str();
+    // The same constants are not the board's for axis A.
+    EXPECT_EQ(rig.run("verify " + fileB + " --address 102 --axis A"), kExitFailure);
+
+    ASSERT_EQ(rig.run("upload " + fileB + " --address 103 --biaxial"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(rig.said("Writing the axes A and B constants")) << rig.err.str();
+    EXPECT_EQ(rig.constants(2, sim::kConstantsCellA), kFileA);
+    EXPECT_EQ(rig.constants(2, sim::kConstantsCellB), kFileB);
+}
+
+TEST(CliCommands, FileProblemsEndTheRunBeforeTheBusIsUsed) {
+    TempFolder folder;
+    const std::string full = Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    const std::string throughAxisB = full.substr(0, full.find("B0,"));
+    std::ofstream(folder / "cut.csv", std::ios::binary) << throughAxisB;
+    std::ofstream(folder / "garbage.csv", std::ios::binary) << "\x01\x02 no constants here\r\n";
+    const struct {
+        std::string line;
+        std::string message;
+    } cases[] = {
+        {"upload " + (folder / "missing.csv").string() + " --address 101", "cannot open"},
+        {"verify " + (folder / "garbage.csv").string() + " --address 101",
+         "File read error: " + (folder / "garbage.csv").string()},
+        {"upload " + (folder / "cut.csv").string() + " --address 101 --biaxial",
+         "Biaxial board enabled and \nB Axis Calibration data missing\nfor this board.\n"
+         "Cannot upload."},
+        {"upload " + (folder / "cut.csv").string() + " --address 101 --axis B",
+         "the axis B constants of " + (folder / "cut.csv").string() + " are incomplete"},
+    };
+    for (const auto& c : cases) {
+        CliRig rig;
+        EXPECT_EQ(rig.run(c.line), kExitFailure) << c.line;
+        EXPECT_TRUE(rig.said(c.message)) << c.line << " said: " << rig.err.str();
+        EXPECT_TRUE(rig.bus->receivedLines().empty()) << c.line;
+    }
+    // Cut after "Axis B", the file still carries everything axis A needs.
+    CliRig rig;
+    EXPECT_EQ(rig.run("upload " + (folder / "cut.csv").string() + " --address 101"), kExitOk)
+        << rig.err.str();
+}
+
+TEST(CliCommands, SetAddressThereAndBack) {
+    CliRig rig;
+    ASSERT_EQ(rig.run("set-address 103 203"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(rig.said("Address changed: 103 -> 203\n"));
+    EXPECT_EQ(rig.bus->inspectBoard(2, [](const sim::SimBoard& b) { return b.address(); }), 203);
+    EXPECT_EQ(rig.run("identify --address 203"), kExitOk);
+    EXPECT_EQ(rig.run("set-address 203 103"), kExitOk) << rig.err.str();
+    EXPECT_EQ(rig.bus->inspectBoard(2, [](const sim::SimBoard& b) { return b.address(); }), 103);
+    EXPECT_EQ(rig.run("set-address 203 204"), kExitFailure);
+    EXPECT_TRUE(rig.said("no board answered at address 203"));
+}
+
+std::vector<std::string> Split(const std::string& text, char at) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, at);) parts.push_back(part);
+    if (!text.empty() && text.back() == at) parts.emplace_back();
+    return parts;
+}
+
+TEST(CliCommands, MonitorPrintsEveryReadingAndLogsItAsTheMonitorPageDoes) {
+    TempFolder folder;
+    CliRig rig;
+    rig.bus->setTilt(0, 12.0);
+    rig.bus->setTilt(1, -3.0);
+    const std::string log = (folder / "log.csv").string();
+    const int64_t start = rig.clock.nowMs();
+    ASSERT_EQ(rig.run("monitor --address 101 --interval 5 --count 3 --log " + log), kExitOk)
+        << rig.err.str();
+    EXPECT_GE(rig.clock.nowMs() - start, 10000);  // three readings, five seconds apart
+    const auto printed = Split(rig.out.str(), '\n');
+    ASSERT_EQ(printed.size(), 4u) << rig.out.str();
+    for (int i = 0; i < 3; ++i) {
+        const auto words = Split(printed[i], ' ');
+        ASSERT_EQ(words.size(), 13u) << printed[i];  // date, time, "", A, a, unit, "", B ...
+        EXPECT_NEAR(std::stod(words[4]), 12.0, 0.3) << printed[i];
+        EXPECT_EQ(words[5], "Deg");
+        EXPECT_NEAR(std::stod(words[8]), -3.0, 0.3) << printed[i];
+        EXPECT_EQ(words[9], "Deg");
+        EXPECT_EQ(words[12], "\u00B0C") << printed[i];
+    }
+
+    // A second run appends to the same log without a second header.
+    ASSERT_EQ(rig.run("monitor --count 1 --units volts --log " + log), kExitOk) << rig.err.str();
+    EXPECT_NE(rig.out.str().find(" V  B "), std::string::npos) << rig.out.str();
+    const auto lines = Split(Read(log), '\n');
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "Serial,Date,Temp,Temp units,Axis A,Units,Axis B,Units,Comment\r");
+    for (size_t i = 1; i <= 4; ++i) {
+        const auto fields = Split(lines[i], ',');
+        ASSERT_EQ(fields.size(), 9u) << lines[i];  // the comment column is there, empty
+        EXPECT_EQ(fields[0], "ZC-000001");
+        EXPECT_EQ(fields[3],
+                  "\xB0"
+                  "C");  // one byte per character
+        EXPECT_EQ(fields[5], i < 4 ? "Deg" : "V");
+        EXPECT_EQ(fields[8], "\r");
+    }
+    EXPECT_EQ(lines[5], "");
+}
+
+}  // namespace
+}  // namespace clinora::cli

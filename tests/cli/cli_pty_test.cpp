@@ -1,0 +1,104 @@
+// clinora-cli against clinora-sim on a pseudo-terminal: two programs, the
+// real serial port and real time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "temp_folder.h"
+#include "child_process.h"
+#include "words.h"
+
+namespace clinora::cli::testing {
+namespace {
+
+using clinora::testing::TempFolder;
+
+// clinora-sim with its three boards (101, 102, 103), for one test.
+struct SimOnPty {
+    ChildProcess sim{{CLINORA_SIM}};
+    std::string path = sim.readLine(10000);
+
+    ~SimOnPty() {
+        sim.closeInput();  // end of input ends clinora-sim
+        sim.wait(5000);
+    }
+    ProcessResult cli(const std::string& line) const {
+        std::vector<std::string> argv = {CLINORA_CLI, "--port", path};
+        for (auto& word : Words(line)) argv.push_back(word);
+        return RunProgram(argv, 90000);
+    }
+};
+
+std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliPty, IdentifyMonitorSetAddressAndBadUsage) {
+    SimOnPty sim;
+    ASSERT_EQ(sim.path.rfind("/dev/pts/", 0), 0u) << sim.path;
+    TempFolder folder;
+
+    ProcessResult r = sim.cli("identify --address 102");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Firmware ver : 1.500\nBoard rev : 2.000\nSerial Number : ZC-000002\n");
+
+    const std::string log = (folder / "log.csv").string();
+    r = sim.cli("monitor --address 101 --interval 2 --count 2 --log " + log);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2) << r.out;
+    const std::string logged = Read(log);
+    EXPECT_EQ(logged.rfind("Serial,Date,Temp,Temp units,Axis A,Units,Axis B,Units,Comment\r\n"
+                           "ZC-000001,",
+                           0),
+              0u)
+        << logged;
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 3) << logged;
+
+    r = sim.cli("set-address 103 203");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Address changed: 103 -> 203")) << r.err;
+    r = sim.cli("set-address 203 103");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(sim.cli("identify --address 103").status, 0);
+
+    for (const char* bad : {"set-address 103 65535", "identify", "monitor --interval 1",
+                            "upload --address 101", "fly --address 101"}) {
+        r = sim.cli(bad);
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_TRUE(Has(r.err, "Try 'clinora-cli --help'")) << bad << ": " << r.err;
+        EXPECT_EQ(r.out, "") << bad;
+    }
+}
+
+TEST(CliPty, UploadThenVerifyAndAChangedFileFailsToVerify) {
+    SimOnPty sim;
+    TempFolder folder;
+    std::string text = Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    const std::string file = (folder / "00101_CAL_DATA_AXIS_A_01-02-25.csv").string();
+    std::ofstream(file, std::ios::binary) << text;
+    text.replace(text.find("A0,-1.25"), 8, "A0,-1.26");
+    const std::string changed = (folder / "changed.csv").string();
+    std::ofstream(changed, std::ios::binary) << text;
+
+    ProcessResult r = sim.cli("upload " + file + " --address 101");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Writing board # 101: 100%\nSuccess writing\n")) << r.err;
+
+    r = sim.cli("verify " + file + " --address 101");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Verifying board # 101: 100%\nSuccess verifying\n")) << r.err;
+
+    r = sim.cli("verify " + changed + " --address 101");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "Error verifying # 101\n")) << r.err;
+}
+
+}  // namespace
+}  // namespace clinora::cli::testing
