@@ -175,6 +175,7 @@ void WalkPageView::render(const WalkView& v) {
     message->setBackground(ColourOf(v.messageColour));
     for (int i = 0; i < kMaxBoards; ++i) {
         groups[i]->setTitle(Q(v.boards[i].caption));
+        groups[i]->setAccessibleDescription(Q(v.boards[i].caption));
         readouts[i]->setText(Q(v.boards[i].readout));
         readouts[i]->setState(ColourOf(v.boards[i].colour), Q(v.boards[i].meaning));
     }
