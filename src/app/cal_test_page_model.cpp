@@ -62,10 +62,7 @@ void CalTestPageModel::deactivate() {
 
 void CalTestPageModel::write() {
     writing_ = true;
-    calib::CalDataFile file;
-    file.setFolder(env_.files.workingFolder);
-    file.setPositionCount(walk_.positionsPerSweep());
-    file.setTiltRange(env_.copies.tiltRange);
+    calib::CalDataFile file = dataFile();
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
     const std::vector<int> boards = chosenBoards();

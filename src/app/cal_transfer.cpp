@@ -79,10 +79,7 @@ void CalPageModel::readChosen(bool accepted, const std::string& name, int boardI
 
 void CalPageModel::write() {
     writeFile_ = true;
-    calib::CalDataFile file;
-    file.setFolder(env_.files.workingFolder);
-    file.setPositionCount(walk_.positionsPerSweep());
-    file.setTiltRange(env_.copies.tiltRange);
+    calib::CalDataFile file = dataFile();
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
     std::vector<int> failedFits;

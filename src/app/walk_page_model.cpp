@@ -4,6 +4,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "calib/cal_data_file.h"
 #include "link/number_text.h"
 #include "link/worker_codes.h"
 
@@ -84,12 +85,7 @@ void WalkPageModel::activate() {
         view_.enabled.a = view_.enabled.b = view_.enabled.setup = view_.enabled.init = true;
         view_.enabled.read = true;
     }
-    sendInit();
-    readings_ = 0;
-    blinkCount_ = 0;
-    blink_ = false;
-    boardError_ = false;
-    clearOperationFlags();
+    startReading();
     view_.comboEntries = addresses_;
     view_.comboEntries.push_back("All");
     view_.comboSelection = boards_;
@@ -288,13 +284,25 @@ void WalkPageModel::chooseAxis(bool axisA) {
 }
 
 void WalkPageModel::init() {
+    startReading();
+    view_.messageColour = Shade::White;
+}
+
+void WalkPageModel::startReading() {
     sendInit();
     readings_ = 0;
     blinkCount_ = 0;
     blink_ = false;
     boardError_ = false;
     clearOperationFlags();
-    view_.messageColour = Shade::White;
+}
+
+calib::CalDataFile WalkPageModel::dataFile() const {
+    calib::CalDataFile file;
+    file.setFolder(env_.files.workingFolder);
+    file.setPositionCount(walk_.positionsPerSweep());
+    file.setTiltRange(env_.copies.tiltRange);
+    return file;
 }
 
 void WalkPageModel::setupAccepted(bool continuousRead, double toleranceCal, double toleranceTest) {

@@ -11,6 +11,7 @@
 #include "app/page_copies.h"
 #include "app/page_services.h"
 #include "app/walk_view.h"
+#include "calib/cal_data_file.h"
 #include "calib/prompt_file.h"
 #include "calib/prompt_walk.h"
 #include "calib/running_average.h"
@@ -116,6 +117,10 @@ protected:
     std::string workerBoardAddress(int offset = 0) const;
     void playChosenSound();
     bool sendInit();
+    // The init request with the counters, the blink and the operation flags cleared.
+    void startReading();
+    // The writer of the run's files: working folder, positions, tilt range.
+    calib::CalDataFile dataFile() const;
     WorkerRequest requestFor(uint32_t code) const;
 
     WalkEnvironment env_;
