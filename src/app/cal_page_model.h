@@ -39,6 +39,7 @@ private:
     void firstAccept() override;
     void write() override;
     bool onOtherEvent(int code, int detail) override;
+    bool onTransferEvent(int code, int detail);
     void activated() override;
     void collectedRun() override { view_.enabled.send = true; }
     void ticked() override { view_.busy = upload_ || verify_; }

@@ -215,6 +215,14 @@ std::string CalPageModel::finishedBoard(int detail) const {
 }
 
 bool CalPageModel::onOtherEvent(int code, int detail) {
+    const bool handled = onTransferEvent(code, detail);
+    // The lamp follows the flags at once, so "Success verifying" never shows
+    // beside a lamp still saying busy until the next tick.
+    view_.busy = upload_ || verify_;
+    return handled;
+}
+
+bool CalPageModel::onTransferEvent(int code, int detail) {
     switch (code) {
         case kEventWriteProbe:
             setMessage("Connecting to write cal");
@@ -240,7 +248,6 @@ bool CalPageModel::onOtherEvent(int code, int detail) {
             return true;
         case kEventUploadsDone:
             upload_ = false;
-            view_.busy = verify_;
             setMessage("Success writing", true);
             view_.enabled.verify = true;
             if (env_.services.question(kAskVerify)) verify();

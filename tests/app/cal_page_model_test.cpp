@@ -261,6 +261,10 @@ TEST_F(CalModel, WriteAndVerifyEventsSayWhatHappenedToWhichBoard) {
     EXPECT_TRUE(model().view().enabled.verify);
     EXPECT_EQ(rig.services.codes().back(), kVerifyCalibrationRequest);
     EXPECT_TRUE(model().verifyInProgress());
+    EXPECT_TRUE(model().view().busy);
+    // The lamp goes out with the verdict, not a tick later.
+    model().onWorkerEvent(kEventVerifiesDone, 103);
+    EXPECT_FALSE(model().view().busy);
 }
 
 TEST_F(CalModel, TransfersWithoutDataAreRefusedAndLeaveNothingInProgress) {
