@@ -14,7 +14,8 @@ namespace clinora {
 namespace {
 
 // One character of UTF-8 text: its code point and how many bytes it takes. A
-// truncated or broken sequence gives its lead byte alone, as a code point.
+// truncated, broken or overlong sequence gives its lead byte alone, as a code
+// point (an overlong form must not pass for a comma or a line break).
 struct Utf8Char {
     unsigned code;
     size_t length;
@@ -31,6 +32,8 @@ Utf8Char DecodeAt(const std::string& utf8, size_t i) {
     for (size_t k = 1; k <= extra; ++k) {
         code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     }
+    static constexpr unsigned kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[extra]) return {c, 1};
     return {code, 1 + extra};
 }
 

@@ -85,6 +85,9 @@ TEST(ReadingLog, IntervalTextAndSingleBytes) {
     EXPECT_EQ(ToSingleBytes("plain"), "plain");
     EXPECT_EQ(ToSingleBytes("\xC2"), "\xC2");  // truncated sequence kept as a byte
     EXPECT_EQ(ToSingleBytes("\xC2x"), "\xC2x");
+    // An overlong form of ',' or CR is no comma or line break.
+    EXPECT_EQ(ToSingleBytes("a\xC0\xAC" "b"), "a\xC0\xAC" "b");
+    EXPECT_EQ(ToSingleBytes("\xE0\x80\x8D"), "\xE0\x80\x8D");
 }
 
 using testing::TempFolder;
