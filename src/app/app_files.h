@@ -21,6 +21,10 @@ struct AppFiles {
     std::string path(const std::string& name) const { return workingFolder + name; }
 };
 
+// True for the name of a file inside a folder: not empty, no folder part
+// ('/' or '\\'), not "." or "..", no control character, at most 255 bytes.
+bool IsPlainFileName(const std::string& name);
+
 // The folder with exactly one trailing '/'.
 std::string WithTrailingSlash(std::string folder);
 

@@ -1,5 +1,7 @@
 #include "app/app_settings.h"
 
+#include "app/app_files.h"
+
 #include <cmath>
 #include <limits>
 
@@ -31,6 +33,15 @@ struct Exchange {
         value = count * 0.000001;
     }
 };
+
+// A loaded value outside its valid set gives way to its default: a baud rate
+// the port never uses would never connect, and a data file with a folder part
+// would put the log outside the working folder.
+void KeepValidValues(SettingsValues& v) {
+    const SettingsValues defaults;
+    if (v.comBaud != 115200 && v.comBaud != 9600) v.comBaud = defaults.comBaud;
+    if (!IsPlainFileName(v.dataFile)) v.dataFile = defaults.dataFile;
+}
 
 }  // namespace
 
@@ -87,6 +98,7 @@ void AppSettings::exchangeAll(Direction direction) {
     x.millionths("RangeErrorCalTest", v.rangeErrorCalTest);
     x.number("RangeCheckEnable", v.rangeCheckEnable);
     store_.close();
+    if (direction == Direction::Load) KeepValidValues(v);
 }
 
 SettingsValues AppSettings::values() const {

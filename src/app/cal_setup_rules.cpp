@@ -1,7 +1,5 @@
 #include "app/cal_setup_rules.h"
 
-#include <cfloat>
-#include <cmath>
 #include <optional>
 
 #include "link/number_text.h"
@@ -10,19 +8,7 @@ namespace clinora {
 namespace {
 
 // Blanks around a typed entry do not count.
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// A number that a float holds without becoming infinite.
-std::optional<float> ParseFloat(std::string_view text) {
-    const std::optional<double> value = ParseWholeDouble(Trimmed(text));
-    if (!value || std::fabs(*value) > FLT_MAX) return std::nullopt;
-    return static_cast<float>(*value);
-}
+std::optional<float> ParseFloat(std::string_view text) { return ParseWholeFloat(TrimBlanks(text)); }
 
 }  // namespace
 
@@ -35,7 +21,7 @@ std::string FormatTolerance(float value) { return FormatGeneral(value, 6); }
 SetupEntries CheckSetupEntries(std::string_view averageNum, std::string_view calTolerance,
                                std::string_view calTestTolerance) {
     SetupEntries result;
-    const std::optional<int> average = ParseWholeInt(Trimmed(averageNum));
+    const std::optional<int> average = ParseWholeInt(TrimBlanks(averageNum));
     if (!average || *average < kAverageNumTypedMin || *average > kAverageNumMax) {
         result.refused = SetupEntries::kAverageNum;
         result.message = kAverageNumRefused;

@@ -4,29 +4,61 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "link/number_text.h"
 
 namespace clinora {
 
+namespace {
+
+// One character of UTF-8 text: its code point and how many bytes it takes. A
+// truncated, broken or overlong sequence gives its lead byte alone, as a code
+// point (an overlong form must not pass for a comma or a line break).
+struct Utf8Char {
+    unsigned code;
+    size_t length;
+};
+
+Utf8Char DecodeAt(const std::string& utf8, size_t i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    size_t extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    if (i + extra >= utf8.size()) extra = 0;
+    for (size_t k = 1; k <= extra; ++k) {
+        if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) extra = 0;
+    }
+    unsigned code = extra == 0 ? c : c & (0x3Fu >> extra);
+    for (size_t k = 1; k <= extra; ++k) {
+        code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    static constexpr unsigned kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[extra]) return {c, 1};
+    return {code, 1 + extra};
+}
+
+// C0 and C1 control characters and DEL.
+bool IsControl(unsigned code) { return code < 32 || code == 127 || (code >= 0x80 && code < 0xA0); }
+
+// One column of a log line: what ToSingleBytes makes of the text, with every
+// comma and control byte (board texts may hold them) turned into a blank so
+// that the row keeps its columns and stays one line.
+std::string LogColumn(const std::string& utf8) {
+    std::string bytes = ToSingleBytes(utf8);
+    for (char& c : bytes)
+        if (c == ',' || IsControl(static_cast<unsigned char>(c))) c = ' ';
+    return bytes;
+}
+
+}  // namespace
+
 std::string ToSingleBytes(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        // A truncated or broken sequence: the lead byte stands alone.
-        if (i + extra >= utf8.size()) extra = 0;
-        for (int k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) extra = 0;
-        }
-        unsigned code = extra == 0 ? c : c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        out += static_cast<char>(code & 0xFF);
-        i += 1 + extra;
+        const Utf8Char ch = DecodeAt(utf8, i);
+        out += ch.code <= 0xFF ? static_cast<char>(ch.code) : '?';
+        i += ch.length;
     }
     return out;
 }
@@ -39,19 +71,30 @@ std::string FormatLogTime(const LocalDateTime& t) {
 }
 
 std::string FormatLogLine(const LogReading& r, bool withComment) {
-    std::string line = r.serial + "," + FormatLogTime(r.time) + "," + r.temperature + ",\u00B0C," + r.axisA + "," +
-                       r.unit + "," + r.axisB + "," + (r.deviceUnits == "mm" ? "mm" : r.unit);
-    if (withComment) line += "," + r.comment;
-    return ToSingleBytes(line);
+    const std::string columns[] = {r.serial, FormatLogTime(r.time), r.temperature, "\u00B0C",
+                                   r.axisA,  r.unit,                r.axisB,
+                                   r.deviceUnits == "mm" ? "mm" : r.unit, r.comment};
+    const size_t count = withComment ? std::size(columns) : std::size(columns) - 1;
+    std::string line;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) line += ',';
+        line += LogColumn(columns[i]);
+    }
+    return line;
 }
 
 std::optional<std::string> CommentProblem(const std::string& comment) {
     if (comment.find(',') != std::string::npos) return "Commas not allowed in comment string";
-    // A line break or another control character would split or corrupt the row.
-    for (char c : comment) {
-        if (static_cast<unsigned char>(c) < 32 || c == 127) {
+    for (size_t i = 0; i < comment.size();) {
+        const Utf8Char ch = DecodeAt(comment, i);
+        // A line break or another control character would split or corrupt the row.
+        if (IsControl(ch.code))
             return "Line breaks and control characters not allowed in comment string";
-        }
+        // The log keeps one byte per character.
+        if (ch.code > 0xFF)
+            return "The log file cannot hold the character \"" + comment.substr(i, ch.length) +
+                   "\": use Western European letters, digits and signs only";
+        i += ch.length;
     }
     return std::nullopt;
 }

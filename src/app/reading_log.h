@@ -25,7 +25,8 @@ struct LogReading {
 // One log line as bytes for the file, one byte per character: serial, date,
 // temperature, "°C", axis A, unit, axis B, unit ("mm" for a tunnel board) and,
 // when `withComment`, the comment (the timer's lines always carry the column,
-// a saved reading only when its comment is not empty).
+// a saved reading only when its comment is not empty). A comma or a control
+// character inside a text becomes a blank, so the line always has its columns.
 std::string FormatLogLine(const LogReading& reading, bool withComment);
 // The log's date and time: "dd/mm/yyyy hh:mm:ss".
 std::string FormatLogTime(const LocalDateTime& time);
@@ -40,8 +41,8 @@ int LogIntervalFromText(const std::string& text);
 inline constexpr int kMinLogInterval = 2, kMaxLogInterval = 60;
 inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 60 seconds.";
 
-// UTF-8 text as one byte per character (the low 8 bits of each code point),
-// as the data files store it: "°" becomes the byte 0xB0.
+// UTF-8 text as one byte per character (Latin-1), as the data files store
+// it: "°" becomes the byte 0xB0; a character beyond Latin-1 becomes '?'.
 std::string ToSingleBytes(const std::string& utf8);
 
 // The machine's local time now.

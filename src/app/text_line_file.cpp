@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <string_view>
 
 namespace clinora {
 namespace {
@@ -28,7 +29,7 @@ bool WriteAll(int fd, const char* data, size_t size) {
 bool ReadAll(int fd, std::string& out) {
     out.clear();
     if (::lseek(fd, 0, SEEK_SET) < 0) return false;
-    char chunk[4096];
+    char chunk[65536];
     for (;;) {
         ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0) {
@@ -42,24 +43,99 @@ bool ReadAll(int fd, std::string& out) {
 
 }  // namespace
 
-void ParseLines(const std::string& bytes, std::vector<std::string>& list) {
-    auto take = [&list](const std::string& line) {
-        if (std::find(list.begin(), list.end(), line) == list.end()) list.push_back(line);
-    };
-    std::string line;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (byte == 9 || byte == 10) continue;
-        if (byte >= 32 && byte <= 127) {
-            line.push_back(static_cast<char>(byte));
-            continue;
+// The texts of a list for the duplicate check: an open-addressing table of
+// positions in the list with their hashes, so that reading a file stays
+// linear in its size and each new line is compared with at most a few others.
+class ListIndex {
+public:
+    explicit ListIndex(std::vector<std::string>& list) : list_(list) {
+        grow(list.size());
+        for (size_t i = 0; i < list.size(); ++i) {
+            const uint32_t hash = Hash(list[i]);
+            Slot& slot = find(list[i], hash);
+            if (slot.position == 0) slot = {hash, static_cast<uint32_t>(i + 1)};
         }
-        // CR or any other byte ends the line; the byte itself is dropped.
-        if (line.empty()) return;
-        take(line);
-        line.clear();
     }
-    if (!line.empty()) take(line);
+
+    // Appends `text` to the list unless the list holds it already.
+    void add(std::string_view text) {
+        const uint32_t hash = Hash(text);
+        Slot& slot = find(text, hash);
+        if (slot.position != 0) return;
+        list_.emplace_back(text);
+        slot = {hash, static_cast<uint32_t>(list_.size())};
+        if (2 * list_.size() >= slots_.size()) grow(list_.size());
+    }
+
+private:
+    // Eight bytes, so that the table of a large list stays small in the cache.
+    // A list of more than 2^32 lines would not fit in memory anyway.
+    struct Slot {
+        uint32_t hash = 0;
+        uint32_t position = 0;  // list index + 1; 0 while free
+    };
+
+    static uint32_t Hash(std::string_view text) {
+        const size_t hash = std::hash<std::string_view>{}(text);
+        return static_cast<uint32_t>(hash ^ (hash >> 32));
+    }
+
+    Slot& find(std::string_view text, uint32_t hash) {
+        const size_t mask = slots_.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.position == 0) return slot;
+            if (slot.hash == hash && list_[slot.position - 1] == text) return slot;
+        }
+    }
+
+    // At least three slots per entry, a power of two.
+    void grow(size_t entries) {
+        size_t size = 64;
+        while (size < 3 * entries) size *= 2;
+        std::vector<Slot> old(size);
+        old.swap(slots_);
+        const size_t mask = size - 1;
+        for (const Slot& s : old) {
+            if (s.position == 0) continue;
+            size_t i = s.hash & mask;
+            while (slots_[i].position != 0) i = (i + 1) & mask;
+            slots_[i] = s;
+        }
+    }
+
+    std::vector<std::string>& list_;
+    std::vector<Slot> slots_;
+};
+
+void ParseLines(const std::string& bytes, std::vector<std::string>& list) {
+    ListIndex index(list);
+    std::string line;  // used only for a line with a TAB or LF inside
+    size_t i = 0;
+    while (i < bytes.size()) {
+        // One line: the bytes up to the first that is neither a character
+        // (32..127) nor TAB or LF, which are skipped.
+        const size_t start = i;
+        bool skipped = false;
+        for (; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            if (byte == 9 || byte == 10)
+                skipped = true;
+            else if (byte < 32 || byte > 127)
+                break;
+        }
+        std::string_view text(bytes.data() + start, i - start);
+        if (skipped) {
+            line.clear();
+            for (char c : text)
+                if (c != 9 && c != 10) line.push_back(c);
+            text = line;
+        }
+        // An empty line ends the reading; the byte that ends a line is dropped.
+        if (text.empty()) return;
+        index.add(text);
+        ++i;
+    }
 }
 
 TextLineFile::~TextLineFile() {

@@ -31,20 +31,19 @@ bool Exists(const std::filesystem::path& path) {
 }
 
 // The value of a constants line: the text after the first comma, trimmed of
-// blanks and then of commas at both ends.
+// blanks and commas at both ends. It counts only as a whole decimal number
+// that a board's single-precision cell can hold.
 bool ConstantValue(const std::string& line, double& value) {
     const std::size_t comma = line.find(',');
     if (comma == std::string::npos) return false;
     std::string_view text(line);
     text.remove_prefix(comma + 1);
-    for (const char trim : {' ', ','}) {
-        while (!text.empty() && text.front() == trim) text.remove_prefix(1);
-        while (!text.empty() && text.back() == trim) text.remove_suffix(1);
-    }
-    double parsed = 0.0;
-    // A value that is no finite number must not reach a board.
-    if (!TryParseLeadingDouble(text, parsed) || !std::isfinite(parsed)) return false;
-    value = parsed;
+    const auto trimmed = [](char c) { return c == ' ' || c == ','; };
+    while (!text.empty() && trimmed(text.front())) text.remove_prefix(1);
+    while (!text.empty() && trimmed(text.back())) text.remove_suffix(1);
+    const std::optional<double> parsed = ParseWholeDouble(text);
+    if (!parsed || !FitsFloat(*parsed)) return false;
+    value = *parsed;
     return true;
 }
 

@@ -41,7 +41,9 @@ PromptRow MakeRow(const std::array<std::string, kColumns>& columns, std::size_t 
     double* const numbers[] = {&row.aTarget,   &row.aLow,        &row.aHigh,       &row.bTarget,
                                &row.bLow,      &row.bHigh,       &row.aTestTarget, &row.aTestLow,
                                &row.aTestHigh, &row.bTestTarget, &row.bTestLow,    &row.bTestHigh};
-    for (std::size_t c = 3; c < count; ++c) *numbers[c - 3] = ParseLeadingDouble(columns[c], -1.0);
+    // A column counts only as a whole finite decimal number (blanks around it aside).
+    for (std::size_t c = 3; c < count; ++c)
+        *numbers[c - 3] = ParseWholeDouble(TrimBlanks(columns[c])).value_or(-1.0);
     return row;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 
@@ -119,6 +120,20 @@ std::optional<double> ParseWholeDouble(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+bool FitsFloat(double value) { return std::fabs(value) <= FLT_MAX; }
+
+std::optional<float> ParseWholeFloat(std::string_view text) {
+    const std::optional<double> value = ParseWholeDouble(text);
+    if (!value || !FitsFloat(*value)) return std::nullopt;
+    return static_cast<float>(*value);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    text = SkipBlanks(text);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
 }
 
 std::optional<int> ParseWholeInt(std::string_view text) {

@@ -35,6 +35,12 @@ int64_t ParseLeadingIntSaturated(std::string_view text);
 // The whole of `text` as a finite decimal number; nothing when any character
 // is left over, or for "inf", "nan" and hexadecimal forms.
 std::optional<double> ParseWholeDouble(std::string_view text);
+// True when a float holds `value` without becoming infinite (or NaN).
+bool FitsFloat(double value);
+// ParseWholeDouble for a value that FitsFloat.
+std::optional<float> ParseWholeFloat(std::string_view text);
+// `text` without the blanks (space, TAB, CR, LF, VT, FF) at both ends.
+std::string_view TrimBlanks(std::string_view text);
 // The whole of `text` as an int: an optional sign and digits, nothing else.
 std::optional<int> ParseWholeInt(std::string_view text);
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "command_line.h"
+#include "number_text.h"
 #include "protocol.h"
 #include "reading_format.h"
 
@@ -15,6 +16,13 @@ bool Contains(const std::string& text, const char* word) {
 }
 
 std::string Cut9(const std::string& text) { return text.substr(0, 9); }
+
+// A version or revision number from a reply; one that a float cannot hold
+// (converting it would be undefined) reads as 0.
+float VersionNumber(const std::string& text) {
+    const double value = ToDouble(text);
+    return FitsFloat(value) ? static_cast<float>(value) : 0.0f;
+}
 
 const std::array<int, 3> kSensorCells = {0x41, 0x42, 0x43};
 const std::array<int, 3> kFlagCells = {0x49, 0x4A, 0x4B};
@@ -158,7 +166,7 @@ bool BusProtocol::TriggerBoard() {
 bool BusProtocol::ReadDeviceInfo(const std::string& address) {
     bool all = true;
     if (Transact(address, "F", 2000)) {
-        const float version = static_cast<float>(ToDouble(std::string(reply()).substr(2)));
+        const float version = VersionNumber(std::string(reply()).substr(2));
         state_.locked([&](SharedData& d) { d.readings.firmwareVersion = version; });
     } else {
         all = false;
@@ -174,9 +182,9 @@ bool BusProtocol::ReadDeviceInfo(const std::string& address) {
     if (Transact(address, "BR", 2000)) {
         const std::string field = ReplyField(reply(), 3);
         const size_t comma = field.find(',');
-        const float revision =
-            static_cast<float>(comma != std::string::npos ? ToDouble(field.substr(0, comma))
-                                                          : ToDouble(std::string(reply()).substr(2)));
+        const float revision = VersionNumber(comma != std::string::npos
+                                                 ? field.substr(0, comma)
+                                                 : std::string(reply()).substr(2));
         state_.locked([&](SharedData& d) { d.readings.boardRevision = revision; });
     } else {
         all = false;

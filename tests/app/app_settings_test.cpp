@@ -74,6 +74,31 @@ TEST(AppSettings, StoredValuesLoadAndValuesOfTheWrongKindKeepTheirDefault) {
     EXPECT_EQ(settings.values().averageNum, 5);
 }
 
+TEST(AppSettings, StoredValuesOutsideTheirValidSetFallBackToTheirDefault) {
+    const struct {
+        int32_t baud;
+        const char* dataFile;
+        int32_t loadedBaud;
+        const char* loadedDataFile;
+    } cases[] = {
+        {9600, "run 2.csv", 9600, "run 2.csv"},
+        {-5, "../log.csv", 115200, "ZOV_Clinora_LOG.csv"},
+        {0, "/tmp/log.csv", 115200, "ZOV_Clinora_LOG.csv"},
+        {57600, "..", 115200, "ZOV_Clinora_LOG.csv"},
+        {115200, "", 115200, "ZOV_Clinora_LOG.csv"},
+        {115200, "a\\b.csv", 115200, "ZOV_Clinora_LOG.csv"},
+        {115200, "line\nbreak.csv", 115200, "ZOV_Clinora_LOG.csv"},
+    };
+    for (const auto& c : cases) {
+        MemorySettingsStore store;
+        store.values["COMBaud"] = c.baud;
+        store.values["DataFile"] = std::string(c.dataFile);
+        AppSettings settings(store);
+        EXPECT_EQ(settings.values().comBaud, c.loadedBaud) << c.baud;
+        EXPECT_EQ(settings.values().dataFile, c.loadedDataFile) << c.dataFile;
+    }
+}
+
 TEST(AppSettings, StoreThatCannotBeOpenedKeepsDefaultsAndSavesNothing) {
     MemorySettingsStore store;
     store.setOpenable(false);

@@ -52,6 +52,26 @@ TEST(ReadingLog, CommentsThatWouldBreakTheRowAreRefused) {
     EXPECT_TRUE(CommentProblem("tab\there"));
     EXPECT_FALSE(CommentProblem(""));
     EXPECT_FALSE(CommentProblem("north wall"));
+    EXPECT_FALSE(CommentProblem("Gr\u00FCn \u00B0"));  // Latin-1: one byte each in the log
+    // U+012C would reach the log as a comma, U+4E2D as a bare 0x2D.
+    for (const char* text : {"a\u012Cb", "\u4E2D", "\U0001F600"}) {
+        const auto problem = CommentProblem(text);
+        ASSERT_TRUE(problem) << text;
+        EXPECT_NE(problem->find("cannot hold"), std::string::npos) << *problem;
+    }
+    EXPECT_TRUE(CommentProblem("c1\u0085control"));
+}
+
+TEST(ReadingLog, BoardTextsNeverBreakTheColumns) {
+    LogReading r = Sample();
+    r.serial = "ZC,12\r\n34\u012C";
+    r.axisA = "1.0\x01";
+    r.comment = "\u4E2D";
+    const std::string line = FormatLogLine(r, true);
+    EXPECT_EQ(std::count(line.begin(), line.end(), ','), 8);
+    EXPECT_EQ(line.find_first_of("\r\n\x01"), std::string::npos);
+    EXPECT_TRUE(line.starts_with("ZC 12  34?,")) << line;
+    EXPECT_TRUE(line.ends_with(",?")) << line;
 }
 
 TEST(ReadingLog, IntervalTextAndSingleBytes) {
@@ -65,6 +85,9 @@ TEST(ReadingLog, IntervalTextAndSingleBytes) {
     EXPECT_EQ(ToSingleBytes("plain"), "plain");
     EXPECT_EQ(ToSingleBytes("\xC2"), "\xC2");  // truncated sequence kept as a byte
     EXPECT_EQ(ToSingleBytes("\xC2x"), "\xC2x");
+    // An overlong form of ',' or CR is no comma or line break.
+    EXPECT_EQ(ToSingleBytes("a\xC0\xAC" "b"), "a\xC0\xAC" "b");
+    EXPECT_EQ(ToSingleBytes("\xE0\x80\x8D"), "\xE0\x80\x8D");
 }
 
 using testing::TempFolder;

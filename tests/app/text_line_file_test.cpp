@@ -30,6 +30,21 @@ TEST(AddressFileReading, HeaderDroppedAndReadingStopsAtAnEmptyLine) {
     EXPECT_EQ(ReadBack(folder, "H\r200\r"), List{"200"});               // CR alone ends a line
 }
 
+TEST(AddressFileReading, LargeFileKeepsEachLineOnceInFileOrder) {
+    // 300000 different lines, then all of them again. Comparing every new line
+    // with every kept one would take many minutes here; a start-up reads pool
+    // files of this size.
+    constexpr int kLines = 300000;
+    std::string bytes = "Header\r\n";
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < kLines; ++i) bytes += std::to_string(kLines - i) + "\r\n";
+    TempFolder folder;
+    const List list = ReadBack(folder, bytes);
+    ASSERT_EQ(list.size(), static_cast<size_t>(kLines));
+    EXPECT_EQ(list.front(), std::to_string(kLines));
+    EXPECT_EQ(list.back(), "1");
+}
+
 TEST(AddressFileReading, ShortFilesYieldNothing) {
     TempFolder folder;
     EXPECT_TRUE(ReadBack(folder, "").empty());

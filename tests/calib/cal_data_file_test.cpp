@@ -264,6 +264,34 @@ TEST(CalDataFile, ShortOrBrokenConstantsSections) {
     EXPECT_EQ(read(broken, r), 4);
 }
 
+TEST(CalDataFile, ConstantValuesMustBeWholeDecimalsAFloatHolds) {
+    TempFolder dir;
+    WriteFittedFile(dir / "f.csv", 15.0, false, 0.0);
+    const std::string full = ReadBytes(dir / "f.csv");
+    const std::size_t at = full.find("A2,") + 3;
+    const std::size_t end = full.find("\r\n", at);
+    CalDataFile file;
+    // The A2 value replaced by each text: 19 when it counts, else the count of
+    // lines before it + 1 (reading stops there).
+    const struct {
+        const char* value;
+        int count;
+    } cases[] = {
+        {"1.5e-3", kConstantsComplete}, {" -2 ,", kConstantsComplete},
+        {"3.4e38", kConstantsComplete}, {"3.5e38", 4},
+        {"1e300", 4},                   {"-1e39", 4},
+        {"0x1p3", 4},                   {"nan", 4},
+        {"inf", 4},                     {"1.5 volts", 4},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = full;
+        bytes.replace(at, end - at, c.value);
+        WriteBytes(dir / "g.csv", bytes);
+        DeviceRecord r;
+        EXPECT_EQ(file.ReadCalibrationConstants(dir / "g.csv", r), c.count) << c.value;
+    }
+}
+
 TEST(CalDataFile, ConstantsReaderTakesEightyBytesPerLine) {
     TempFolder dir;
     WriteFittedFile(dir / "f.csv", 15.0, false, 0.0);

@@ -65,6 +65,22 @@ TEST(PromptFile, ColumnsAndMissingNumbers) {
     EXPECT_EQ(rows[2].bTestHigh, 12.0);
 }
 
+TEST(PromptFile, OnlyWholeFiniteDecimalsAreNumbers) {
+    TempFolder dir;
+    const struct {
+        const char* column;
+        double value;
+    } cases[] = {
+        {"2.5", 2.5},  {" -0.25 ", -0.25}, {"1e2", 100.0}, {"nan", -1.0}, {"inf", -1.0},
+        {"-inf", -1.0}, {"0x1p3", -1.0},   {"3volts", -1.0}, {"1e999", -1.0},
+    };
+    for (const auto& c : cases) {
+        const auto rows = Read(dir, std::string("1\r\nx,Level,,") + c.column + "\r\n");
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].aTarget, c.value) << c.column;
+    }
+}
+
 TEST(PromptFile, ByteLevelLineRules) {
     TempFolder dir;
     // LF alone does not end a line: the whole file is its first line.

@@ -187,6 +187,15 @@ TEST(Identity, DeviceInfoKeepsValuesOfFailedExchanges) {
     EXPECT_EQ(b.lines().size(), 6u);  // all three asked both times
 }
 
+TEST(Identity, VersionsBeyondAFloatReadAsZero) {
+    ProtocolBench b;
+    b.answer("F", {"F 1e300\r\n"});
+    b.answer("BR", {"BR -4e38,1\r\n"});
+    ASSERT_TRUE(b.protocol.ReadDeviceInfo());
+    EXPECT_EQ(b.data().readings.firmwareVersion, 0.0f);
+    EXPECT_EQ(b.data().readings.boardRevision, 0.0f);
+}
+
 TEST(Settings, TypeCodeSensorSettingsAndAxisFlagsRoundTrip) {
     ProtocolBench b;
     b.setTarget("101");
