@@ -83,8 +83,10 @@ inline std::vector<std::pair<int, int>> Folded(const std::vector<std::pair<int, 
 
 class WorkerRig {
 public:
-    // Boards at the given addresses, fixture tilt A 10 degrees.
-    explicit WorkerRig(std::vector<std::string> addresses = {"101"}) {
+    // Boards at the given addresses, fixture tilt A 10 degrees; `faultSeed`
+    // seeds the line noise.
+    explicit WorkerRig(std::vector<std::string> addresses = {"101"}, uint32_t faultSeed = 1)
+        : faultSeed_(faultSeed) {
         uint32_t seed = 1;
         for (const auto& a : addresses) bus.addBoard(sim::VariedBoard(a, seed++));
         bus.setTilt(0, 10.0);
@@ -154,8 +156,9 @@ public:
 
     size_t mark = 0;  // index into page events where the current request began
 
+    const uint32_t faultSeed_;
     VirtualClock clock{1000};
-    sim::SimBus bus{clock};
+    sim::SimBus bus{clock, faultSeed_};
     SerialPort port{bus};
     SharedState state{port};
     std::shared_ptr<EventRecorder> page = std::make_shared<EventRecorder>(clock);
