@@ -163,6 +163,28 @@ TEST_F(WorkerUpload, SingleBoardVerifyGivesUpAfterThreeFailuresAllBoardsAfterFou
                       {kEventVerifyFailed, kEventVerifyFailed}}));
 }
 
+TEST_F(WorkerUpload, CableGoneInTheMiddleOfAnUploadEndsInTheFinalFailure) {
+    rig.pass();
+    rig.bus.unplugAfterLines(25);  // while board 102 is written
+    ASSERT_TRUE(rig.request(kWriteCalibrationRequest, record));
+    ASSERT_TRUE(rig.runUntilEvent(kEventUploadFailed, 600000));
+    ASSERT_TRUE(rig.runUntil([&] { return requestEvents().back().second == kEventUploadFailed; },
+                             600000));
+    EXPECT_EQ(count(kEventUploadsDone), 0);
+    EXPECT_EQ(Folded(requestEvents()), (Events{{kEventBoardWritten, kEventBoardWritten},
+                                               {kEventWriteProbe, kEventWriteProbe},
+                                               {kEventUploadStarting, 101},
+                                               {kEventBoardWritten, 101},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 1},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 2},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, 3},
+                                               {kEventUploadStarting, 102},
+                                               {kEventUploadFailed, kEventUploadFailed}}));
+}
+
 TEST_F(WorkerUpload, BiaxialWriteOfOneBoardWritesBothAxes) {
     setWriteTarget(2);
     run(kBiaxialWriteRequest);
