@@ -135,7 +135,8 @@ Durations WriteAndVerify(SharedState& state, Clock& clock, const EventLog& log,
 Durations OnVirtualTime() {
     VirtualClock clock{1000};
     sim::SimBus bus{clock};
-    for (int b = 0; b < kBoards; ++b) bus.addBoard(sim::VariedBoard(std::to_string(101 + b), 1 + b));
+    for (int b = 0; b < kBoards; ++b)
+        bus.addBoard(sim::VariedBoard(std::to_string(101 + b), 1 + b));
     SerialPort port{bus};
     SharedState state{port};
     auto log = std::make_shared<EventLog>(clock);

@@ -208,7 +208,8 @@ bool BusProtocol::readByteOnce(int address, int timeoutMs, uint8_t& value) {
     const std::string command = "RE " + Hex(static_cast<unsigned>(address));
     if (!Transact(target(), command, timeoutMs)) return false;
     const std::string text = reply();
-    if (text.compare(0, command.size(), command) != 0 || text.size() <= command.size()) return false;
+    if (text.compare(0, command.size(), command) != 0 || text.size() <= command.size())
+        return false;
     const char separator = text[command.size()];
     if (std::isxdigit(static_cast<unsigned char>(separator)) || separator == '\r' ||
         separator == '\n')

@@ -19,8 +19,9 @@ std::pair<std::string, std::string> FirstWords(const std::string& text) {
     const size_t blank = line.find(' ');
     if (blank == std::string::npos) return {line, {}};
     const size_t next = line.find(' ', blank + 1);
-    return {line.substr(0, blank),
-            line.substr(blank + 1, next == std::string::npos ? std::string::npos : next - blank - 1)};
+    return {
+        line.substr(0, blank),
+        line.substr(blank + 1, next == std::string::npos ? std::string::npos : next - blank - 1)};
 }
 
 // Cells a board may have written when it misheard the cell text of a memory

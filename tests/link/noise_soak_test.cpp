@@ -63,7 +63,8 @@ public:
 
     void run(Tally& t) {
         ++t.runs;
-        const auto write = request(kWriteCalibrationRequest, kEventUploadsDone, kEventUploadFailed, t);
+        const auto write =
+            request(kWriteCalibrationRequest, kEventUploadsDone, kEventUploadFailed, t);
         if (write != Outcome::Success) return count(write, t);
         count(request(kVerifyCalibrationRequest, kEventVerifiesDone, kEventVerifyFailed, t), t,
               true);
@@ -122,10 +123,11 @@ private:
 Tally RunSoak(const sim::LineFaults& faults, int runs) {
     Tally t;
     for (int seed = 1; seed <= runs; ++seed) Soak(static_cast<uint32_t>(seed), faults).run(t);
-    std::printf("soak drop %.2f garble %.2f cut %.2f: %d runs, %d successes, %d failures reported, "
-                "%d false successes, %d unfinished, longest request %.0f s\n",
-                faults.drop, faults.garble, faults.cut, t.runs, t.successes, t.failures,
-                t.falseSuccesses, t.unfinished, t.longestMs / 1000.0);
+    std::printf(
+        "soak drop %.2f garble %.2f cut %.2f: %d runs, %d successes, %d failures reported, "
+        "%d false successes, %d unfinished, longest request %.0f s\n",
+        faults.drop, faults.garble, faults.cut, t.runs, t.successes, t.failures, t.falseSuccesses,
+        t.unfinished, t.longestMs / 1000.0);
     return t;
 }
 
