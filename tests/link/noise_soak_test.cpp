@@ -83,8 +83,9 @@ private:
         size_t seen = rig_.mark;
         rig_.runUntil(
             [&] {
+                const size_t size = rig_.page->size();
                 const auto events = rig_.page->codes(seen);
-                seen += events.size();
+                seen = size;
                 for (const auto& [event, detail] : events) {
                     if (event == done) outcome = Outcome::Success;
                     if ((event == failed && detail == failed) || event == kEventNoBoard)

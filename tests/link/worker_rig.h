@@ -44,10 +44,10 @@ public:
     // Events of message 1125 as (code, detail) pairs, optionally from `from` on.
     std::vector<std::pair<int, int>> codes(size_t from = 0) const {
         std::vector<std::pair<int, int>> out;
-        const auto events = all();
-        for (size_t i = from; i < events.size(); ++i) {
-            if (events[i].message == kWorkerEventMessage) {
-                out.emplace_back(events[i].first, events[i].second);
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = from; i < events_.size(); ++i) {
+            if (events_[i].message == kWorkerEventMessage) {
+                out.emplace_back(events_[i].first, events_[i].second);
             }
         }
         return out;
