@@ -134,14 +134,14 @@ Tally RunSoak(const sim::LineFaults& faults, int runs) {
 
 TEST(NoisyLine, ThreeBoardWriteAndVerifyAlmostAlwaysSucceedsAtLowNoise) {
     // Both directions: replies lost, garbled or cut; command bytes lost or changed.
-    const Tally t = RunSoak({0.02, 0.01, 0.01, 0.02, 0.01}, SoakRuns(300));
+    const Tally t = RunSoak({0.02, 0.01, 0.01, 0.02, 0.01}, SoakRuns(200));
     EXPECT_EQ(t.falseSuccesses, 0);
     EXPECT_EQ(t.unfinished, 0);
     EXPECT_GE(t.successes * 100, t.runs * 99);
 }
 
 TEST(NoisyLine, HeavyNoiseNeverEndsInAFalseSuccessAndAlwaysEnds) {
-    const Tally t = RunSoak({0.10, 0.05, 0.05, 0.10, 0.05}, SoakRuns(200));
+    const Tally t = RunSoak({0.10, 0.05, 0.05, 0.10, 0.05}, SoakRuns(100));
     EXPECT_EQ(t.falseSuccesses, 0);
     EXPECT_EQ(t.unfinished, 0);
     EXPECT_EQ(t.successes + t.failures, t.runs);
