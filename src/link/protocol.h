@@ -107,8 +107,8 @@ private:
     std::array<uint8_t, kReplyBufferSize> buffer_{};
     int repeatAttempts_ = 1;
     bool wroteElsewhere_ = false;  // the last memory write landed in another cell
-    std::set<int>
-        strayCells_;  // cells unconfirmed memory writes may have hit since the upload began
+    // Cells that unconfirmed memory writes may have hit since the upload began.
+    std::set<int> strayCells_;
 };
 
 }  // namespace clinora
