@@ -28,7 +28,7 @@ constexpr const char* kUsage =
     "Serves simulated tilt-sensor boards on a pseudo-terminal. The first line\n"
     "printed is the device path (use it with clinora --port or clinora-cli\n"
     "--port). Standard input takes: tilt A|B DEGREES, temp CELSIUS,\n"
-    "fault drop|garble RATE, fault off, baud RATE, collisions, unplug, plug,\n"
+    "fault drop|garble|cut RATE, fault off, baud RATE, collisions, unplug, plug,\n"
     "status, quit.\n"
     "\n"
     "Options:\n"

@@ -6,10 +6,7 @@
 //
 // usage: clinora-worker-bench [--seconds N] [--sim PATH]
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -28,8 +25,7 @@
 #include "link/termios_device.h"
 #include "link/worker_codes.h"
 #include "link/worker_thread.h"
-
-extern char** environ;
+#include "sim_process.h"
 
 namespace {
 
@@ -48,82 +44,11 @@ private:
     std::atomic<int> count_{0};
 };
 
-// clinora-sim as a child process with its standard input and output on pipes.
-class SimProcess {
-public:
-    ~SimProcess() { stop(); }
-
-    bool start(const std::string& program) {
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, in[1]);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        char boardsOption[] = "--boards";
-        char boardsValue[] = "1";
-        char* argv[] = {const_cast<char*>(program.c_str()), boardsOption, boardsValue, nullptr};
-        const int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        input_ = in[1];
-        output_ = fdopen(out[0], "r");
-        if (rc != 0) {
-            pid_ = -1;
-            return false;
-        }
-        return output_ != nullptr;
-    }
-
-    // The first line the simulator prints: its pseudo-terminal path.
-    std::string slavePath() {
-        char line[PATH_MAX];
-        if (!output_ || !std::fgets(line, sizeof line, output_)) return {};
-        std::string path(line);
-        while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
-        return path;
-    }
-
-    void stop() {
-        if (input_ >= 0) {
-            const char quit[] = "quit\n";
-            (void)!write(input_, quit, sizeof quit - 1);
-            close(input_);
-            input_ = -1;
-        }
-        if (pid_ > 0) {
-            int status = 0;
-            waitpid(pid_, &status, 0);
-            pid_ = -1;
-        }
-        if (output_) {
-            std::fclose(output_);
-            output_ = nullptr;
-        }
-    }
-
-private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    FILE* output_ = nullptr;
-};
-
 double CpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-std::string SiblingProgram(const char* name) {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return name;
-    std::string path(self, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1) + name;
 }
 
 int Usage(const char* program) {
@@ -135,7 +60,7 @@ int Usage(const char* program) {
 
 int main(int argc, char** argv) {
     int seconds = 30;
-    std::string simProgram = SiblingProgram("clinora-sim");
+    std::string simProgram = clinora::SiblingProgram("clinora-sim");
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--seconds" && i + 1 < argc) {
@@ -149,8 +74,8 @@ int main(int argc, char** argv) {
     }
     signal(SIGPIPE, SIG_IGN);
 
-    SimProcess sim;
-    if (!sim.start(simProgram)) {
+    clinora::SimProcess sim;
+    if (!sim.start(simProgram, {"--boards", "1"})) {
         std::fprintf(stderr, "cannot start %s\n", simProgram.c_str());
         return 1;
     }

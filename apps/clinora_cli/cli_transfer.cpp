@@ -14,10 +14,11 @@ namespace {
 
 // Command lines of one attempt, for the progress line: an upload writes the
 // eight words and the checksum of each axis, then four date bytes, four fixed
-// bytes and "I"; a verify reads the eight words of one axis byte by byte.
+// bytes and "I"; a verify reads the eight words of one axis byte by byte and
+// its checksum. Lines asked again on a noisy line add to these.
 constexpr int kUploadLinesPerAxis = 9;
 constexpr int kUploadLinesAfterAxes = 9;
-constexpr int kVerifyLines = 32;
+constexpr int kVerifyLines = 33;
 // Far more than five attempts of the slowest upload take.
 constexpr int64_t kWorkerLimitMs = 10 * 60 * 1000;
 

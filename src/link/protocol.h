@@ -3,7 +3,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "clock.h"
 #include "local_time.h"
@@ -61,10 +64,23 @@ public:
     // Local date used for the calibration date bytes (tests fix it).
     void setLocalDate(LocalTimeSource localDate) { localDate_ = std::move(localDate); }
 
+    // How often an exchange that changes nothing when repeated (a memory read,
+    // a memory write of the same bytes, "I") is tried before the operation
+    // fails. 1 unless the caller asks for more (at least 1).
+    void setRepeatAttempts(int attempts) { repeatAttempts_ = attempts < 1 ? 1 : attempts; }
+    int repeatAttempts() const { return repeatAttempts_; }
+
 private:
-    // Collects reply bytes until the line is judged. `needCarriageReturn`
-    // false judges every arrival at once (the memory-write wait).
-    bool waitReply(const std::string& find, int firstWindowMs, int pollMs, bool needCarriageReturn);
+    // Collects reply bytes until a complete line is judged: success when it
+    // holds `find` and no "?"; a "?" line holding `errorFind` keeps listening.
+    bool waitReply(const std::string& find, const std::string& errorFind, int firstWindowMs,
+                   int pollMs);
+    // Runs `exchange` up to repeatAttempts() times, until it succeeds.
+    bool repeated(const std::function<bool()>& exchange);
+    void judgeFailedWrite(const std::string& command);
+    bool readByteOnce(int address, int timeoutMs, uint8_t& value);
+    bool writeMemoryOnce(int address, uint32_t word);
+    bool confirmLoaded(const std::string& address);
     long collect(size_t& collected);
     void zeroBuffer();
     std::string target() const;
@@ -74,9 +90,14 @@ private:
     bool writeSettingBytes(int boardIndex, const std::array<int, 3>& cells,
                            const std::array<uint8_t, 3>& values, bool flags);
     bool readSettingBytes(const std::array<int, 3>& cells, bool flags);
-    bool uploadAxis(const std::array<float, 8>& values, int base, int checksumCell);
+    // The cells an upload has written, with their bytes.
+    using WrittenCells = std::vector<std::pair<int, uint8_t>>;
+    bool uploadByte(int cell, int value, WrittenCells& written);
+    bool uploadAxis(const std::array<float, 8>& values, int base, int checksumCell,
+                    WrittenCells& written);
     bool upload(int boardIndex, bool axisA, bool axisB);
-    bool verifyAxis(const std::array<float, 8>& values, int base, int pauseMs);
+    bool verifyAxis(const std::array<float, 8>& values, int base, int checksumCell, int pauseMs);
+    bool verifyByte(int cell, uint8_t meant);
     void notify(int code, int detail);
 
     SharedState& state_;
@@ -84,6 +105,10 @@ private:
     std::function<void(int, int)> notify_;
     LocalTimeSource localDate_ = SystemLocalTime;
     std::array<uint8_t, kReplyBufferSize> buffer_{};
+    int repeatAttempts_ = 1;
+    bool wroteElsewhere_ = false;  // the last memory write landed in another cell
+    // Cells that unconfirmed memory writes may have hit since the upload began.
+    std::set<int> strayCells_;
 };
 
 }  // namespace clinora

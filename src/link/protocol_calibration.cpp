@@ -38,6 +38,12 @@ bool BusProtocol::ReadEepromWord(int address, uint32_t& word) {
 }
 
 bool BusProtocol::WriteMemoryWord(int address, uint32_t w) {
+    return repeated([&] { return writeMemoryOnce(address, w); });
+}
+
+// Done only when the board echoes the whole line: a byte it heard wrong shows
+// in its echo, and writing the same bytes again puts it right.
+bool BusProtocol::writeMemoryOnce(int address, uint32_t w) {
     char command[64];
     std::snprintf(command, sizeof command, "WM %X %X %X %X %X %X", static_cast<unsigned>(address),
                   4u, w & 0xFF, (w >> 8) & 0xFF, (w >> 16) & 0xFF, (w >> 24) & 0xFF);
@@ -46,7 +52,9 @@ bool BusProtocol::WriteMemoryWord(int address, uint32_t w) {
     state_.port().Discard();
     if (!SendCommand(address_, command)) return false;
     clock_.sleepMs(500);
-    return waitReply("WM", 2000, 100, false);
+    if (waitReply(command, "WM", 2000, 100)) return true;
+    judgeFailedWrite(command);
+    return false;
 }
 
 bool BusProtocol::currentAddress(int boardIndex, std::string& address) const {
@@ -60,14 +68,23 @@ bool BusProtocol::currentAddress(int boardIndex, std::string& address) const {
     });
 }
 
-bool BusProtocol::uploadAxis(const std::array<float, 8>& values, int base, int checksumCell) {
-    for (int k = 0; k < 8; ++k) {
-        if (!WriteMemoryWord(base + 4 * k, FloatToWord(values[k]))) return false;
-        clock_.sleepMs(200);
-    }
-    if (!WriteEepromByte(checksumCell, AxisChecksum(values))) return false;
+bool BusProtocol::uploadByte(int cell, int value, WrittenCells& written) {
+    if (!WriteEepromByte(cell, value)) return false;
+    written.emplace_back(cell, static_cast<uint8_t>(value));
     clock_.sleepMs(200);
     return true;
+}
+
+bool BusProtocol::uploadAxis(const std::array<float, 8>& values, int base, int checksumCell,
+                             WrittenCells& written) {
+    for (int k = 0; k < 8; ++k) {
+        const uint32_t word = FloatToWord(values[k]);
+        if (!WriteMemoryWord(base + 4 * k, word)) return false;
+        for (int i = 0; i < 4; ++i)
+            written.emplace_back(base + 4 * k + i, static_cast<uint8_t>(word >> (8 * i)));
+        clock_.sleepMs(200);
+    }
+    return uploadByte(checksumCell, AxisChecksum(values), written);
 }
 
 bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
@@ -77,20 +94,27 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
     notify(kEventUploadStarting, std::atoi(address.c_str()));
     const DeviceRecord record =
         state_.locked([&](const SharedData& d) { return d.devices[boardIndex]; });
-    if (axisA && !uploadAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum)) return false;
-    if (axisB && !uploadAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum)) return false;
+    strayCells_.clear();
+    WrittenCells written;
+    if (axisA && !uploadAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum, written))
+        return false;
+    if (axisB && !uploadAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum, written))
+        return false;
     const LocalDateTime date = localDate_ ? localDate_() : SystemLocalTime();
     const int dateBytes[4] = {20, date.year % 100, date.month, date.day};
     for (int i = 0; i < 4; ++i) {
-        if (!WriteEepromByte(0x54 + i, dateBytes[i])) return false;
-        clock_.sleepMs(200);
+        if (!uploadByte(0x54 + i, dateBytes[i], written)) return false;
     }
     const int fixed[4] = {1, 1, 3, 1};
     for (int i = 0; i < 4; ++i) {
-        if (!WriteEepromByte(0x50 + i, fixed[i])) return false;
-        clock_.sleepMs(200);
+        if (!uploadByte(0x50 + i, fixed[i], written)) return false;
     }
-    if (!Transact(address, "I", 2000)) return false;
+    // A write whose echo the line hid may have landed in a cell written before
+    // it: each such cell must show its byte before the upload counts.
+    for (const auto& [cell, byte] : written) {
+        if (strayCells_.count(cell) != 0 && !verifyByte(cell, byte)) return false;
+    }
+    if (!confirmLoaded(address)) return false;
     clock_.sleepMs(200);
     return true;
 }
@@ -105,16 +129,28 @@ bool BusProtocol::UploadCalibrationBiaxial(int boardIndex) {
     return upload(boardIndex, true, true);
 }
 
-bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int pauseMs) {
+// Every byte read is compared with the byte meant. A read that fails or
+// differs is asked again (reading changes nothing); the byte counts only once
+// the board has given exactly the byte meant.
+// The axis checksum is read as well: a line meant for another board can land
+// on this one with an echo that looks right, and only the bytes held show it.
+bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int checksumCell,
+                             int pauseMs) {
     for (int k = 0; k < 8; ++k) {
-        uint32_t word = 0;
-        if (!ReadEepromWord(base + 4 * k, word)) return false;
-        // Compare as single precision; identical bits also match (a NaN written
-        // is a NaN read back).
-        if (WordToFloat(word) != values[k] && word != FloatToWord(values[k])) return false;
+        const uint32_t meant = FloatToWord(values[k]);
+        for (int i = 0; i < 4; ++i) {
+            if (!verifyByte(base + 4 * k + i, static_cast<uint8_t>(meant >> (8 * i)))) return false;
+        }
         clock_.sleepMs(pauseMs);
     }
-    return true;
+    return verifyByte(checksumCell, AxisChecksum(values));
+}
+
+bool BusProtocol::verifyByte(int cell, uint8_t meant) {
+    return repeated([&] {
+        uint8_t byte = 0;
+        return readByteOnce(cell, 1200, byte) && byte == meant;
+    });
 }
 
 bool BusProtocol::VerifyCalibration(int boardIndex) {
@@ -125,8 +161,8 @@ bool BusProtocol::VerifyCalibration(int boardIndex) {
     const auto [record, axisA] = state_.locked([&](const SharedData& d) {
         return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);
     });
-    if (axisA) return verifyAxis(AxisValues(record, true), kAxisABase, 0);
-    return verifyAxis(AxisValues(record, false), kAxisBBase, 200);
+    if (axisA) return verifyAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum, 0);
+    return verifyAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum, 200);
 }
 
 }  // namespace clinora

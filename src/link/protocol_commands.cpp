@@ -1,4 +1,5 @@
 // Reading, identity, address and settings commands.
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -76,7 +77,7 @@ bool BusProtocol::ChangeAddress() {
     if (!SendCommand(address, "DA " + newAddress + " " + newAddress)) return false;
     clock_.sleepMs(100);
     zeroBuffer();
-    return waitReply("DA", 1500, 50, true);
+    return waitReply("DA", "DA", 1500, 50);
 }
 
 bool BusProtocol::WriteTypeCode() {
@@ -196,18 +197,44 @@ bool BusProtocol::WriteEepromByte(int address, int value) {
     char command[32];
     std::snprintf(command, sizeof command, "WE %X %.2X", static_cast<unsigned>(address),
                   static_cast<unsigned>(value) & 0xFF);
-    return Transact(target(), command, 2000);
+    const std::string board = target();
+    return repeated([&] {
+        if (Transact(board, command, 2000)) return true;
+        judgeFailedWrite(command);
+        return false;
+    });
 }
 
 bool BusProtocol::ReadEepromByte(int address, int timeoutMs, uint8_t& value) {
+    return repeated([&] { return readByteOnce(address, timeoutMs, value); });
+}
+
+// The reply must be the echo, one separator and the value in hexadecimal
+// (blanks before it skipped) up to the line end; any other line is no answer,
+// so a mangled value is never taken for the board's byte.
+bool BusProtocol::readByteOnce(int address, int timeoutMs, uint8_t& value) {
     const std::string command = "RE " + Hex(static_cast<unsigned>(address));
     if (!Transact(target(), command, timeoutMs)) return false;
     const std::string text = reply();
-    const size_t at = command.size() + 1;
-    value = at < text.size()
-                ? static_cast<uint8_t>(std::strtoul(text.c_str() + at, nullptr, 16) & 0xFF)
-                : 0;
+    if (text.compare(0, command.size(), command) != 0 || text.size() <= command.size())
+        return false;
+    const char separator = text[command.size()];
+    if (std::isxdigit(static_cast<unsigned char>(separator)) || separator == '\r' ||
+        separator == '\n')
+        return false;
+    size_t at = command.size() + 1;
+    while (at < text.size() && text[at] == ' ') ++at;
+    size_t end = at;
+    while (end < text.size() && std::isxdigit(static_cast<unsigned char>(text[end]))) ++end;
+    if (end == at || end - at > 2 || end >= text.size() || (text[end] != '\r' && text[end] != '\n'))
+        return false;
+    value = static_cast<uint8_t>(std::strtoul(text.c_str() + at, nullptr, 16));
     return true;
+}
+
+// "I": the board takes its constants from memory; asking twice does no harm.
+bool BusProtocol::confirmLoaded(const std::string& address) {
+    return repeated([&] { return Transact(address, "I", 2000); });
 }
 
 bool BusProtocol::readSettingBytes(const std::array<int, 3>& cells, bool flags) {
@@ -240,7 +267,7 @@ bool BusProtocol::writeSettingBytes(int boardIndex, const std::array<int, 3>& ce
         if (!WriteEepromByte(cells[i], values[i])) return false;
         clock_.sleepMs(100);
     }
-    if (!Transact(target(), "I", 2000)) return false;
+    if (!confirmLoaded(target())) return false;
     clock_.sleepMs(100);
     state_.locked([&](SharedData& d) {
         (flags ? d.readings.axisFlags : d.readings.sensorSettings) = values;

@@ -7,10 +7,21 @@
 
 namespace clinora {
 
+namespace {
+
+// Exchanges that change nothing when repeated (the probe, memory reads and
+// writes of the same bytes) are tried this often within one step, so that a
+// reply lost on a noisy line does not fail the whole step.
+constexpr int kExchangeAttempts = 3;
+
+}  // namespace
+
 Worker::Worker(SharedState& state, Clock& clock)
     : state_(state),
       clock_(clock),
-      protocol_(state, clock, [this](int code, int detail) { post(code, detail); }) {}
+      protocol_(state, clock, [this](int code, int detail) { post(code, detail); }) {
+    protocol_.setRepeatAttempts(kExchangeAttempts);
+}
 
 void Worker::pass() {
     if (ended_) return;
@@ -177,7 +188,7 @@ bool Worker::probeStep() {
     if (countingDown(100)) return false;
     const std::string target =
         state_.locked([](const SharedData& d) { return d.request.targetAddress; });
-    if (protocol_.ProbeDevice(target, 1)) {
+    if (protocol_.ProbeDevice(target, kExchangeAttempts)) {
         state_.locked([](SharedData& d) {
             if (d.readings.unitsLabel != "mm" && d.settings.monitorUnitsUser == 1) {
                 d.readings.unitsLabel = "Deg";

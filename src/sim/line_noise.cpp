@@ -35,6 +35,27 @@ std::string GarbleReply(std::string reply, std::mt19937& rng) {
     return reply;
 }
 
+std::string CutReply(const std::string& reply, std::mt19937& rng) {
+    size_t body = reply.find_first_of("\r\n");
+    if (body == std::string::npos) body = reply.size();
+    if (body == 0) return reply;
+    return reply.substr(0, 1 + rng() % body);
+}
+
+std::string ChangeCommandByte(std::string line, std::mt19937& rng) {
+    if (line.empty()) return line;
+    const size_t hit = rng() % line.size();
+    line[hit] = OtherByte(line[hit], rng);
+    return line;
+}
+
+HeardLine LoseCommandByte(std::string line, std::mt19937& rng) {
+    const size_t hit = rng() % (line.size() + 1);
+    if (hit == line.size()) return {std::move(line), false};
+    line.erase(hit, 1);
+    return {std::move(line), true};
+}
+
 std::string CollideReplies(const std::vector<std::string>& replies) {
     if (replies.empty()) return {};
     size_t length = 0;

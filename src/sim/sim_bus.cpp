@@ -79,14 +79,20 @@ bool SimBus::setTemperature(double celsius) {
     return true;
 }
 
+void SimBus::setFaults(const LineFaults& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    faults_ = {Rate(f.drop), Rate(f.garble), Rate(f.cut), Rate(f.commandLoss),
+               Rate(f.commandChange)};
+}
+
 void SimBus::setDropRate(double rate) {
     std::lock_guard<std::mutex> lock(mutex_);
-    dropRate_ = Rate(rate);
+    faults_.drop = Rate(rate);
 }
 
 void SimBus::setGarbleRate(double rate) {
     std::lock_guard<std::mutex> lock(mutex_);
-    garbleRate_ = Rate(rate);
+    faults_.garble = Rate(rate);
 }
 
 bool SimBus::setBoardBaud(int baud) {
@@ -103,9 +109,19 @@ void SimBus::setCollisions(bool on) {
 
 void SimBus::unplug() {
     std::lock_guard<std::mutex> lock(mutex_);
+    unplugLocked();
+}
+
+void SimBus::unplugLocked() {
     plugged_ = false;
+    linesUntilUnplug_ = 0;
     output_.clear();
     resetLine();
+}
+
+void SimBus::unplugAfterLines(size_t lines) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    linesUntilUnplug_ = lines;
 }
 
 void SimBus::plug() {
@@ -119,8 +135,8 @@ void SimBus::plug() {
 
 void SimBus::clearFaults() {
     std::lock_guard<std::mutex> lock(mutex_);
-    dropRate_ = 0.0;
-    garbleRate_ = 0.0;
+    faults_ = {};
+    linesUntilUnplug_ = 0;
     collisions_ = false;
     boardBaud_ = kBoardBaud;
 }
@@ -132,8 +148,7 @@ BusStatus SimBus::status() const {
     s.portOpen = open_;
     s.boardBaud = boardBaud_;
     s.hostBaud = hostBaud_;
-    s.dropRate = dropRate_;
-    s.garbleRate = garbleRate_;
+    s.faults = faults_;
     s.collisions = collisions_;
     s.fixture = fixture_;
     for (const auto& slot : slots_) s.addresses.push_back(slot.board.address());
@@ -245,11 +260,7 @@ int SimBus::writeByte(uint8_t byte) {
     // At a rate other than theirs the boards hear garbage: the line is lost.
     if (hostBaud_ != boardBaud_) lineLost_ = true;
     if (byte == '\r') {
-        const std::string line = line_;
-        const bool lost = lineLost_;
-        line_.clear();
-        lineLost_ = false;
-        if (!lost) handleLine(line, now);
+        lineEnded(now);
     } else if (byte == '\n' && line_.empty()) {
         // A line feed after a carriage return is not part of the next line.
     } else if (line_.size() >= kMaxLineBytes) {
@@ -272,6 +283,26 @@ void SimBus::resetLine() {
     line_.clear();
     lineLost_ = false;
     logging_ = {};
+}
+
+// A carriage return reached the boards: what they heard of the line, after
+// the line noise, goes to them.
+void SimBus::lineEnded(int64_t nowMs) {
+    if (linesUntilUnplug_ > 0 && --linesUntilUnplug_ == 0) {
+        unplugLocked();
+        return;
+    }
+    std::string line = line_;
+    if (!lineLost_ && chance(faults_.commandLoss)) {
+        HeardLine heard = LoseCommandByte(line, faultRng_);
+        if (!heard.ended) return;  // the boards go on collecting the line
+        line = std::move(heard.text);
+    }
+    if (!lineLost_ && chance(faults_.commandChange)) line = ChangeCommandByte(line, faultRng_);
+    const bool lost = lineLost_;
+    line_.clear();
+    lineLost_ = false;
+    if (!lost) handleLine(line, nowMs);
 }
 
 bool SimBus::chance(double rate) {
@@ -319,8 +350,13 @@ void SimBus::handleLine(const std::string& line, int64_t nowMs) {
         reply.pieces = {CollideReplies(texts)};
         reply.pauseMs = 0;
     }
-    if (chance(dropRate_)) return;
-    if (chance(garbleRate_)) reply.pieces.front() = GarbleReply(reply.pieces.front(), faultRng_);
+    if (chance(faults_.drop)) return;
+    if (chance(faults_.garble)) reply.pieces.front() = GarbleReply(reply.pieces.front(), faultRng_);
+    if (chance(faults_.cut)) {
+        std::string whole;
+        for (const auto& piece : reply.pieces) whole += piece;
+        reply.pieces = {CutReply(whole, faultRng_)};
+    }
     send(reply, nowMs);
 }
 

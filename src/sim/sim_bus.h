@@ -27,13 +27,21 @@ struct ReplyOverride {
     int64_t pauseMs = 0;
 };
 
+// Line noise, each a probability per line (0..1).
+struct LineFaults {
+    double drop = 0.0;           // a reply lost whole
+    double garble = 0.0;         // a reply with its echo (and maybe one more byte) changed
+    double cut = 0.0;            // a reply that stops before its line end
+    double commandLoss = 0.0;    // a command line with one byte the boards do not hear
+    double commandChange = 0.0;  // a command line with one byte the boards hear changed
+};
+
 struct BusStatus {
     bool plugged = true;
     bool portOpen = false;
     int boardBaud = kBoardBaud;
     int hostBaud = kBoardBaud;
-    double dropRate = 0.0;
-    double garbleRate = 0.0;
+    LineFaults faults;
     bool collisions = false;
     Fixture fixture;
     std::vector<int> addresses;
@@ -73,15 +81,19 @@ public:
     bool setTilt(int axis, double degrees);  // axis 0 = A, 1 = B
     bool setTemperature(double celsius);
 
-    // Faults. Rates are probabilities per reply, clamped to 0..1.
-    void setDropRate(double rate);
-    void setGarbleRate(double rate);
+    // Faults. Rates are probabilities per line, clamped to 0..1.
+    void setFaults(const LineFaults& faults);
+    void setDropRate(double rate);    // replies only
+    void setGarbleRate(double rate);  // replies only
     // The rate the boards listen at; a host port set to another rate is not
     // heard. False for a rate that is not positive.
     bool setBoardBaud(int baud);
     void setCollisions(bool on);
     // Unplugged: the device cannot be opened, writes fail, nothing arrives.
     void unplug();
+    // Unplugs as the `lines`-th command line from now ends (that line is not
+    // heard); 0 cancels.
+    void unplugAfterLines(size_t lines);
     // Plugging in powers the boards up again (no measurement during warm-up).
     void plug();
     // Drop, garble, collisions off and the boards back at their own rate.
@@ -121,19 +133,21 @@ private:
         int64_t latencyMs = 0;
     };
 
+    void lineEnded(int64_t nowMs);
     void handleLine(const std::string& line, int64_t nowMs);
     void send(const Outgoing& reply, int64_t nowMs);
     bool chance(double rate);
     size_t released(int64_t nowMs) const;
     void resetLine();
+    void unplugLocked();
 
     Clock& clock_;
     mutable std::mutex mutex_;  // guards everything below
     std::vector<Slot> slots_;
     Fixture fixture_;
     std::mt19937 faultRng_;
-    double dropRate_ = 0.0;
-    double garbleRate_ = 0.0;
+    LineFaults faults_;
+    size_t linesUntilUnplug_ = 0;  // 0: no unplug planned
     int boardBaud_ = kBoardBaud;
     bool collisions_ = false;
     bool plugged_ = true;

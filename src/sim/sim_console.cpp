@@ -50,14 +50,19 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
         bus_.clearFaults();
         return {"ok faults off"};
     }
-    if (cmd == "fault" && w.size() == 3 && (w[1] == "drop" || w[1] == "garble")) {
+    if (cmd == "fault" && w.size() == 3 && (w[1] == "drop" || w[1] == "garble" || w[1] == "cut")) {
         const auto rate = ParseWholeDouble(w[2]);
         if (!rate || *rate < 0.0 || *rate > 1.0) return {"error: rate must be 0..1"};
+        // Noise on the line hits what the boards hear as well as their replies.
+        LineFaults f = bus_.status().faults;
         if (w[1] == "drop") {
-            bus_.setDropRate(*rate);
+            f.drop = f.commandLoss = *rate;
+        } else if (w[1] == "garble") {
+            f.garble = f.commandChange = *rate;
         } else {
-            bus_.setGarbleRate(*rate);
+            f.cut = *rate;
         }
+        bus_.setFaults(f);
         return {"ok " + w[1] + " " + Fmt("%.3f", *rate)};
     }
     if (cmd == "baud" && w.size() == 2) {
@@ -99,8 +104,10 @@ std::string SimConsole::status() const {
            (s.portOpen ? "open" : "closed") + ", boards " + boards + ", tilt A " +
            Fmt("%.3f", s.fixture.tiltADeg) + " B " + Fmt("%.3f", s.fixture.tiltBDeg) + ", temp " +
            Fmt("%.2f", s.fixture.tempC) + ", baud " + std::to_string(s.boardBaud) + " (host " +
-           std::to_string(s.hostBaud) + "), drop " + Fmt("%.3f", s.dropRate) + ", garble " +
-           Fmt("%.3f", s.garbleRate) + ", collisions " + (s.collisions ? "on" : "off");
+           std::to_string(s.hostBaud) + "), drop " + Fmt("%.3f", s.faults.drop) + " (commands " +
+           Fmt("%.3f", s.faults.commandLoss) + "), garble " + Fmt("%.3f", s.faults.garble) +
+           " (commands " + Fmt("%.3f", s.faults.commandChange) + "), cut " +
+           Fmt("%.3f", s.faults.cut) + ", collisions " + (s.collisions ? "on" : "off");
 }
 
 }  // namespace clinora::sim

@@ -7,7 +7,8 @@
 namespace clinora::sim {
 
 // Text commands that steer a SimBus from a terminal, one per line:
-//   tilt A|B <degrees>, temp <celsius>, fault drop|garble <rate 0..1>,
+//   tilt A|B <degrees>, temp <celsius>, fault drop|garble|cut <rate 0..1>
+//   (drop and garble hit commands and replies alike),
 //   fault off, baud <rate>, collisions on|off, unplug, plug, fresh (a new
 //   board at 65534), status, quit.
 // Each command gets one short answer line: "ok ..." or "error: ...".

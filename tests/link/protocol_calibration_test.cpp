@@ -131,5 +131,45 @@ TEST(Calibration, FirstFailureStopsTheUploadAndBadIndexesSendNothing) {
     EXPECT_TRUE(b.lines().empty());
 }
 
+// What a board's reply proves on a line that may change bytes either way.
+TEST(NoisyMemory, OnlyAWholeEchoOrAWellFormedValueCounts) {
+    const struct {
+        const char* command;  // as the host sends it
+        const char* reply;    // what comes back
+        bool counts;
+        int lines;  // lines sent with three attempts allowed
+    } cases[] = {
+        {"WM 70 4 0 0 80 3F", "WM 70 4 0 0 80 3F\r\n", true, 1},
+        // The board heard another value: its cell is written again.
+        {"WM 70 4 0 0 80 3F", "WM 70 4 0 0 80 3E\r\n", false, 3},
+        {"WM 70 4 0 0 80 3F", "WM 70 4 0 0\r\n", false, 3},
+        // It wrote another cell: sending the line again cannot mend that.
+        {"WM 70 4 0 0 80 3F", "WM 10 4 0 0 80 3F\r\n", false, 1},
+        {"WE 58 F8", "WE 18 F8\r\n", false, 1},
+        {"WE 58 F8", "WE 58 F9\r\n", false, 3},
+        {"RE 73", "RE 73 3F\r\n", true, 1},
+        {"RE 73", "RE 73\r\n", false, 3},
+        {"RE 73", "RE 73 3G\r\n", false, 3},
+        {"RE 73", "RE 733F\r\n", false, 3},
+        {"RE 73", "xRE 73 3F\r\n", false, 3},
+    };
+    for (const auto& c : cases) {
+        ProtocolBench b;
+        b.protocol.setRepeatAttempts(3);
+        b.setTarget("101");
+        b.answer(c.command, {c.reply});
+        const std::string command = c.command;
+        uint8_t byte = 0;
+        const bool ok = command.rfind("WM", 0) == 0   ? b.protocol.WriteMemoryWord(0x70, 0x3F800000)
+                        : command.rfind("WE", 0) == 0 ? b.protocol.WriteEepromByte(0x58, 0xF8)
+                                                      : b.protocol.ReadEepromByte(0x73, 1200, byte);
+        EXPECT_EQ(ok, c.counts) << c.command << " / " << c.reply;
+        EXPECT_EQ(b.lines().size(), static_cast<size_t>(c.lines)) << c.command << " / " << c.reply;
+        if (ok && command.rfind("RE", 0) == 0) {
+            EXPECT_EQ(byte, 0x3F);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace clinora

@@ -44,10 +44,10 @@ public:
     // Events of message 1125 as (code, detail) pairs, optionally from `from` on.
     std::vector<std::pair<int, int>> codes(size_t from = 0) const {
         std::vector<std::pair<int, int>> out;
-        const auto events = all();
-        for (size_t i = from; i < events.size(); ++i) {
-            if (events[i].message == kWorkerEventMessage) {
-                out.emplace_back(events[i].first, events[i].second);
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t i = from; i < events_.size(); ++i) {
+            if (events_[i].message == kWorkerEventMessage) {
+                out.emplace_back(events_[i].first, events_[i].second);
             }
         }
         return out;
@@ -83,8 +83,10 @@ inline std::vector<std::pair<int, int>> Folded(const std::vector<std::pair<int, 
 
 class WorkerRig {
 public:
-    // Boards at the given addresses, fixture tilt A 10 degrees.
-    explicit WorkerRig(std::vector<std::string> addresses = {"101"}) {
+    // Boards at the given addresses, fixture tilt A 10 degrees; `faultSeed`
+    // seeds the line noise.
+    explicit WorkerRig(std::vector<std::string> addresses = {"101"}, uint32_t faultSeed = 1)
+        : faultSeed_(faultSeed) {
         uint32_t seed = 1;
         for (const auto& a : addresses) bus.addBoard(sim::VariedBoard(a, seed++));
         bus.setTilt(0, 10.0);
@@ -154,8 +156,9 @@ public:
 
     size_t mark = 0;  // index into page events where the current request began
 
+    const uint32_t faultSeed_;
     VirtualClock clock{1000};
-    sim::SimBus bus{clock};
+    sim::SimBus bus{clock, faultSeed_};
     SerialPort port{bus};
     SharedState state{port};
     std::shared_ptr<EventRecorder> page = std::make_shared<EventRecorder>(clock);

@@ -11,6 +11,15 @@ namespace {
 
 using Events = std::vector<std::pair<int, int>>;
 
+// `before`, then an upload to `address` that fails four times in a row.
+Events FailingUpload(Events before, int address) {
+    for (int retry : {1, 2, 3, static_cast<int>(kEventUploadFailed)}) {
+        before.emplace_back(kEventUploadStarting, address);
+        before.emplace_back(kEventUploadFailed, retry);
+    }
+    return before;
+}
+
 class WorkerUpload : public ::testing::Test {
 protected:
     WorkerRig rig{{"101", "102", "103"}};
@@ -120,16 +129,9 @@ TEST_F(WorkerUpload, WriteFailuresCountUpThenGiveUpThroughStateZero) {
     EXPECT_EQ(rig.trail,
               (std::vector<int>{kStateSingleReading, kStateWriteProbe, kStateUpload,
                                 kStateIdleReset, kStateUnitsAndTrigger, kStateSingleReading}));
-    EXPECT_EQ(Folded(requestEvents()), (Events{{kEventBoardWritten, kEventBoardWritten},
-                                               {kEventWriteProbe, kEventWriteProbe},
-                                               {kEventUploadStarting, 102},
-                                               {kEventUploadFailed, 1},
-                                               {kEventUploadStarting, 102},
-                                               {kEventUploadFailed, 2},
-                                               {kEventUploadStarting, 102},
-                                               {kEventUploadFailed, 3},
-                                               {kEventUploadStarting, 102},
-                                               {kEventUploadFailed, kEventUploadFailed}}));
+    EXPECT_EQ(Folded(requestEvents()), FailingUpload({{kEventBoardWritten, kEventBoardWritten},
+                                                      {kEventWriteProbe, kEventWriteProbe}},
+                                                     102));
     // Retried after ten count-down passes, each of which repeats the count.
     const Events events = requestEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), std::pair<int, int>{kEventUploadFailed, 1}),
@@ -161,6 +163,21 @@ TEST_F(WorkerUpload, SingleBoardVerifyGivesUpAfterThreeFailuresAllBoardsAfterFou
               (Events{{kEventVerifyFailed, 3},
                       {kEventVerifyStarting, 101},
                       {kEventVerifyFailed, kEventVerifyFailed}}));
+}
+
+TEST_F(WorkerUpload, CableGoneInTheMiddleOfAnUploadEndsInTheFinalFailure) {
+    rig.pass();
+    rig.bus.unplugAfterLines(25);  // while board 102 is written
+    ASSERT_TRUE(rig.request(kWriteCalibrationRequest, record));
+    ASSERT_TRUE(rig.runUntilEvent(kEventUploadFailed, 600000));
+    ASSERT_TRUE(
+        rig.runUntil([&] { return requestEvents().back().second == kEventUploadFailed; }, 600000));
+    EXPECT_EQ(count(kEventUploadsDone), 0);
+    EXPECT_EQ(Folded(requestEvents()), FailingUpload({{kEventBoardWritten, kEventBoardWritten},
+                                                      {kEventWriteProbe, kEventWriteProbe},
+                                                      {kEventUploadStarting, 101},
+                                                      {kEventBoardWritten, 101}},
+                                                     102));
 }
 
 TEST_F(WorkerUpload, BiaxialWriteOfOneBoardWritesBothAxes) {

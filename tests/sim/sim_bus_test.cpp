@@ -135,6 +135,47 @@ TEST_F(SimBusTest, DroppedGarbledAndUnheardReplies) {
     EXPECT_EQ(collect(), "TR 1\r\n");
 }
 
+TEST_F(SimBusTest, NoiseReachesCommandsCutsRepliesAndTheCableMayGoMidway) {
+    // Every line heard with one byte changed: never the plain echo, and the
+    // byte meant never lands.
+    bus.setFaults({0, 0, 0, 0, 1.0});
+    for (int i = 0; i < 30; ++i) {
+        send("@@101 WE 41 5A");
+        EXPECT_NE(collect(), "WE 41 5A\r\n");
+    }
+    EXPECT_NE(bus.inspectBoard(0, [](const SimBoard& b) { return b.memory().get(0x41); }), 0x5A);
+
+    // A lost carriage return runs the line into the next one.
+    bus.setFaults({0, 0, 0, 1.0, 0});
+    int silent = 0;
+    for (int i = 0; i < 30; ++i) {
+        send("@@101 DA");
+        const std::string reply = collect();
+        EXPECT_NE(reply, "DA 101\r\n");
+        silent += reply.empty();
+    }
+    EXPECT_GT(silent, 0);
+
+    // Cut replies stop before their line end.
+    bus.setFaults({0, 0, 1.0, 0, 0});
+    for (int i = 0; i < 30; ++i) {
+        send("@@101 SN");
+        const std::string reply = collect();
+        EXPECT_FALSE(reply.empty());
+        EXPECT_EQ(std::string("SN ZC-000001").substr(0, reply.size()), reply);
+    }
+
+    // The cable goes as the second line from now ends: that line is not heard.
+    bus.clearFaults();
+    bus.unplugAfterLines(2);
+    send("@@101 DA");
+    EXPECT_EQ(collect(), "DA 101\r\n");
+    send("@@101 DA");
+    EXPECT_FALSE(bus.status().plugged);
+    size_t n = 0;
+    EXPECT_EQ(bus.bytesWaiting(n), EIO);
+}
+
 TEST_F(SimBusTest, UnplugSilencesTheLineAndPlugRestartsTheBoards) {
     send("@@101 DA");
     clock.advance(1);  // the reply is still on its way when the cable goes

@@ -21,7 +21,8 @@ TEST(SimConsole, CommandsSteerTheBusAndBadInputIsRefused) {
     EXPECT_EQ(s.fixture.tiltADeg, 15.0);
     EXPECT_EQ(s.fixture.tiltBDeg, -5.0);
     EXPECT_EQ(s.fixture.tempC, 30.0);
-    EXPECT_EQ(s.dropRate, 0.2);
+    EXPECT_EQ(s.faults.drop, 0.2);
+    EXPECT_EQ(s.faults.commandLoss, 0.2);
     EXPECT_TRUE(s.collisions);
     EXPECT_EQ(s.boardBaud, 9600);
 
