@@ -81,7 +81,10 @@ MonitorLink::Outcome MonitorLink::onEvent(int code, int detail, int64_t nowMs) {
             out.serialKnown = good;
             if (phase_ != Phase::Identity) break;
             identityAnswered_ = true;
-            if (good) out.next = Next::ResumeReading;
+            if (good) {
+                phase_ = Phase::Reading;
+                out.next = Next::ResumeReading;
+            }
             break;
         default:
             break;

@@ -251,6 +251,7 @@ void CPageMonitor::onReconnect() {
     if (!context_.state) return;
     const int port = searchAdapter();
     if (port < 0) {
+        statusMessage_->setText(kNoAdapterText);
         if (context_.notifier) context_.notifier->message(kUsbFailedOnReconnect);
         return;
     }

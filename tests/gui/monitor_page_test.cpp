@@ -280,6 +280,36 @@ TEST(MonitorPage, NoOnExitReadsAgainAndAStoppedReadingIsWithdrawn) {
     }
 }
 
+// What goes wrong with the link is said in words on the status line, and the
+// page recovers by itself when the cause goes away.
+TEST(MonitorPage, LinkFailuresInWordsAndRecoveryOnItsOwn) {
+    PageRig rig;
+    rig.bus.unplug();
+    rig.start();
+    MonitorView v(rig);
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    struct Step {
+        std::function<void()> act;
+        QString says;
+    };
+    const Step steps[] = {
+        {[] {}, "Cannot open simulated-bus: no such device (unplugged?)"},
+        {[&] { rig.bus.plug(); }, "Reading Monitor"},
+        {[&] { rig.bus.setDropRate(1.0); }, kNoAnswerText},
+        {[&] { rig.bus.clearFaults(); }, "Reading Monitor"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_TRUE(rig.run([&] {
+            return v.message->text() == step.says &&
+                   (step.says != "Reading Monitor" || v.deviceSn->text() == serial);
+        })) << step.says.toStdString() << " / " << v.message->text().toStdString();
+    }
+    rig.monitor->setAdapterSearch([](SerialPort&) { return -1; });
+    rig.find<QPushButton>("Reconnect")->click();
+    EXPECT_EQ(v.message->text(), kNoAdapterText);
+}
+
 TEST(MonitorPage, FahrenheitWhenTheStatusPageBoxIsTicked) {
     PageRig rig;
     rig.start();
