@@ -340,6 +340,12 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
                 refresh();
                 setRequestButtons(true);
                 statusIndicator_->setState(colours::kGreen, kReading);
+                if (context_.logAtStart > 0 && !loggedAtStart_) {
+                    // Asked for on the command line: logging as if Start were pressed.
+                    loggedAtStart_ = true;
+                    interval_->setText(QString::number(context_.logAtStart));
+                    startLogging();
+                }
             } else {
                 startStop_->setEnabled(false);
                 saveReading_->setEnabled(false);

@@ -100,6 +100,7 @@ private:
     Clock* clock_;
     MonitorLink link_;
     bool restartWanted_ = false;  // a restart of the readings was refused
+    bool loggedAtStart_ = false;  // logging asked for at start has been started
     QTimer freshness_;
 
     MonitorReadout readout_;
