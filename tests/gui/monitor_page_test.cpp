@@ -304,6 +304,11 @@ TEST(MonitorPage, LinkFailuresInWordsAndRecoveryOnItsOwn) {
             return v.message->text() == step.says &&
                    (step.says != "Reading Monitor" || v.deviceSn->text() == serial);
         })) << step.says.toStdString() << " / " << v.message->text().toStdString();
+        if (&step == &steps[0]) {
+            QDir().mkpath(CLINORA_ARTIFACT_DIR);
+            EXPECT_TRUE(rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) +
+                                               "/monitor-port-failure.png"));
+        }
     }
     rig.monitor->setAdapterSearch([](SerialPort&) { return -1; });
     rig.find<QPushButton>("Reconnect")->click();
