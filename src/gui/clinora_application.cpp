@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "app/demo_folder.h"
+#include "app/reading_log.h"
 #include "gui/accessibility.h"
 #include "gui/data_paths.h"
 #include "gui/demo_setup.h"
@@ -55,7 +56,9 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     const QCommandLineOption port(
         "port", "Use the serial device <path> for the bus instead of the adapter search.", "path");
     const QCommandLineOption fullscreen("fullscreen", "Fill the screen (hand-held use).");
-    parser.addOptions({help, version, simulate, workdir, port, fullscreen});
+    const QCommandLineOption log(
+        "log", "Log a reading every <seconds> (2 to 60) from the first reading on.", "seconds");
+    parser.addOptions({help, version, simulate, workdir, port, fullscreen, log});
 
     StartCommand command;
     auto refuse = [&](const QString& text) {
@@ -84,6 +87,13 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     if (parser.isSet(workdir) && options.workdir.isEmpty())
         return refuse("--workdir needs a folder.");
     if (parser.isSet(port) && options.port.isEmpty()) return refuse("--port needs a device path.");
+    if (parser.isSet(log)) {
+        bool number = false;
+        options.logInterval = parser.value(log).toInt(&number);
+        if (!number || options.logInterval < kMinLogInterval ||
+            options.logInterval > kMaxLogInterval)
+            return refuse("--log needs a number of seconds from 2 to 60.");
+    }
     return command;
 }
 
@@ -163,6 +173,7 @@ bool ClinoraApplication::start() {
     frameOptions.dataFolder = data;
     frameOptions.resourceInUse = resourceInUse_;
     frameOptions.sheetSize = sheet;
+    frameOptions.logInterval = options_.logInterval;
     frameOptions.makers = makers_;
     frame_ = std::make_unique<CMainFrame>(*settings_, *notifier_, *sounds_, frameOptions);
     if (auto* qtNotifier = dynamic_cast<QtNotifier*>(notifier_))

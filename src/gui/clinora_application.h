@@ -23,6 +23,7 @@ struct StartOptions {
     QString workdir;  // empty: the Documents folder's "Clinora" (or "Clinora Demo")
     QString port;     // a device path to use instead of the adapter search
     bool fullscreen = false;
+    int logInterval = 0;  // seconds; the Monitor page logs from its first reading on (0: no)
 };
 
 // What the command line asks for: run with options, or print the help or the

@@ -87,6 +87,7 @@ int CMainFrame::create() {
     context.sounds = &sounds_;
     context.mainWindow = this;
     context.resourceInUse = options_.resourceInUse;
+    context.logAtStart = options_.logInterval;
 
     StartWorker(state_, worker_, sink_, values.deviceChoice);
 

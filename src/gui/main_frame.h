@@ -31,6 +31,7 @@ struct FrameOptions {
     QString dataFolder;     // shipped sounds and prompts
     bool resourceInUse = false;
     QSize sheetSize{480, 720};
+    int logInterval = 0;  // seconds; logging from the first reading on (0: no)
     PageMakers makers;
 };
 

@@ -25,6 +25,7 @@ struct PageContext {
     SoundPlayer* sounds = nullptr;
     QPointer<QWidget> mainWindow;
     bool resourceInUse = false;  // the compact resources: 12 pt selector fonts
+    int logAtStart = 0;  // seconds: the Monitor page logs from its first reading on (0: no)
 };
 
 }  // namespace clinora

@@ -29,7 +29,10 @@ void CPageExit::afterPause() {
     // The worker is told to stop triggering whatever the answer; a refusal
     // (worker busy) does not hold up the exit.
     if (context_.state) PostRequest(*context_.state, request_, kTriggerOffRequest);
-    if (!context_.notifier || !context_.notifier->question(kQuestion)) return;
+    if (!context_.notifier || !context_.notifier->question(kQuestion)) {
+        if (sheet_ && sheet_->activePage()) sheet_->activePage()->onExitCancelled();
+        return;
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (context_.state && context_.copies && context_.settings && context_.files)

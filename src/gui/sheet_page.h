@@ -28,6 +28,9 @@ public:
     virtual bool onSetActive();
     // The sheet is about to leave this page; false keeps it.
     virtual bool onKillActive() { return true; }
+    // The user chose Exit and then declined: the sheet stays with this page,
+    // which was already told it was being left. Default: nothing.
+    virtual void onExitCancelled() {}
 
 protected:
     void registerAsCurrentPage();

@@ -38,6 +38,7 @@ bool SerialPort::Open(int portNumber, int baud) {
     const std::string path = devicePathFor(portNumber);
     std::lock_guard<std::mutex> lock(mutex_);
     if (open_) return true;
+    lastPath_ = path;
     if (int code = device_.open(path); code != 0) {
         fail(code, Format("Unable to open the serial port %d. Error - %d", portNumber, code));
         return false;
@@ -170,6 +171,11 @@ void SerialPort::pinPath(const std::string& path) {
 std::string SerialPort::pinnedPath() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return pinned_;
+}
+
+std::string SerialPort::lastPath() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lastPath_;
 }
 
 void SerialPort::setUserNotice(std::function<void(const std::string&)> notice) {

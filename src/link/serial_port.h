@@ -43,6 +43,8 @@ public:
     void recordPath(int portNumber, const std::string& path);
     void pinPath(const std::string& path);
     std::string pinnedPath() const;
+    // The device path of the last Open, for messages; empty before one.
+    std::string lastPath() const;
     // Where errors that the user must see go (the close failure). Default: none.
     void setUserNotice(std::function<void(const std::string&)> notice);
 
@@ -57,6 +59,7 @@ private:
     bool open_ = false;
     std::map<int, std::string> recorded_;
     std::string pinned_;
+    std::string lastPath_;
     std::function<void(const std::string&)> notice_;
 };
 

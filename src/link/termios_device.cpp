@@ -112,6 +112,11 @@ int TermiosDevice::close() {
     if (fd_ < 0) return 0;
     const int fd = fd_;
     fd_ = -1;
+    // The exclusive-use flag belongs to the terminal, not to this descriptor:
+    // left set, it would outlive the close while another descriptor (a bridge,
+    // a second program) keeps the terminal open, and refuse every later open
+    // by a user without the privilege to override it.
+    ::ioctl(fd, TIOCNXCL);
     if (::close(fd) != 0) return errno;
     return 0;
 }

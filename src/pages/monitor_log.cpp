@@ -74,6 +74,7 @@ LogReading CPageMonitor::readingForLog(const LocalDateTime& time) const {
 // One line per interval; each reaches the file at once.
 void CPageMonitor::writeLogLine() {
     if (!logging_) return;
+    withdrawStaleReading();
     log_.writeLine(FormatLogLine(readingForLog(SystemLocalTime()), true));
 }
 
@@ -110,6 +111,7 @@ void CPageMonitor::continueSave() {
             saveTimer_.start();
             return;
         case 2: {
+            withdrawStaleReading();
             const bool written =
                 saveLog_.writeLine(FormatLogLine(readingForLog(saveTime_), !comment_.empty()));
             saveLog_.close();

@@ -13,6 +13,7 @@
 #include "gui/colour_box.h"
 #include "gui/notifier.h"
 #include "gui/spin_edit.h"
+#include "link/clock.h"
 #include "link/shared_state.h"
 #include "link/usb_search.h"
 #include "link/worker_codes.h"
@@ -38,12 +39,22 @@ constexpr const char* kNotReading = "not reading";
 constexpr const char* kReading = "reading";
 constexpr const char* kLogging = "logging";
 constexpr const char* kNotLogging = "not logging";
+constexpr const char* kNoNewReading = "no new reading";
+
+Clock& DefaultClock() {
+    static RealClock clock;
+    return clock;
+}
 
 }  // namespace
 
 CPageMonitor::CPageMonitor(PageContext& context, QWidget* parent)
-    : SheetPage("Monitor", context, parent), adapterSearch_(&FindUsbSerialPort) {
+    : SheetPage("Monitor", context, parent),
+      adapterSearch_(&FindUsbSerialPort),
+      clock_(&DefaultClock()) {
     buildView();
+    freshness_.setInterval(kFreshnessCheckMs);
+    connect(&freshness_, &QTimer::timeout, this, &CPageMonitor::withdrawStaleReading);
     connect(&logTimer_, &QTimer::timeout, this, &CPageMonitor::writeLogLine);
     saveTimer_.setSingleShot(true);
     saveTimer_.setInterval(kSaveStepMs);
@@ -93,12 +104,17 @@ void CPageMonitor::firstDisplay() {
     // The port is closed before the worker may open it with the port found below.
     state.port().Close();
     const int port = searchAdapter();
+    bool opensAnyway = false;
     if (port < 0) {
         if (context_.notifier) context_.notifier->message(kUsbFailedAtStart);
     } else {
-        state.locked([port](SharedData& d) {
+        // A worker still waiting to open its first port opens this one at its
+        // next attempt; a connect request would only cost it a pass.
+        opensAnyway = state.locked([port](SharedData& d) {
             d.worker.comPortNumber = port;
             d.worker.usbPortFound = true;
+            return d.worker.state == kStateOpen && !d.worker.portOpen &&
+                   !d.worker.requestPending;
         });
         portIndicator_->setState(colours::kPaleYellow, kPortAdapterFound);
     }
@@ -106,7 +122,7 @@ void CPageMonitor::firstDisplay() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     startStop_->setText("Start");
     interval_->setRange(kMinLogInterval, kMaxLogInterval);
-    PostRequest(state, request_, kConnectRequest);
+    if (!opensAnyway) PostRequest(state, request_, kConnectRequest);
     QApplication::restoreOverrideCursor();
 }
 
@@ -128,8 +144,32 @@ bool CPageMonitor::onSetActive() {
     interval_->setText(QString::number(interval));
     // Other pages leave the worker stopped or busy with their own work;
     // coming back resumes reading the board on the line.
-    if (returning && context_.state) PostRequest(*context_.state, request_, kStopRequest);
+    if (returning) restartReading();
+    freshness_.start();
     return true;
+}
+
+void CPageMonitor::onExitCancelled() { onSetActive(); }
+
+// Asks the worker to start reading afresh: it resets, sets the reading units
+// and reads again. Readings taken before are not shown.
+bool CPageMonitor::restartReading() {
+    if (!context_.state) return false;
+    // Refused while another request is pending (the Exit page's, say): asked
+    // again at the next word from the worker, so the readings do come back.
+    restartWanted_ = !PostRequest(*context_.state, request_, kStopRequest);
+    if (restartWanted_) return false;
+    link_.restartRequested();
+    showNoReading();
+    showLinkText();
+    return true;
+}
+
+// Dashes in the read-outs until the next reading is shown.
+void CPageMonitor::showNoReading() {
+    resetShownTexts();
+    tiltReadout_->setText(MonitorReadout::kNoTilt);
+    temperatureReadout_->setText(MonitorReadout::kNoTemperature);
 }
 
 void CPageMonitor::fillUnitSelector() {
@@ -154,8 +194,9 @@ void CPageMonitor::fillUnitSelector() {
 }
 
 bool CPageMonitor::onKillActive() {
-    tiltReadout_->setText(MonitorReadout::kNoTilt);
-    temperatureReadout_->setText(MonitorReadout::kNoTemperature);
+    restartWanted_ = false;
+    link_.readingWithdrawn();
+    showNoReading();
     if (context_.state) {
         SharedState& state = *context_.state;
         PostRequest(state, request_, kStopRequest);
@@ -187,12 +228,17 @@ void CPageMonitor::onUnitChanged(int entry) {
         return d.readings.unitsLabel;
     });
     unitText_ = choice.label;
+    // The value on screen is in the old unit: it goes until one in the new
+    // unit arrives.
+    showNoReading();
     if (calibration) {
         unitsLabel_->setText(Q(choice.label));
-        // The boards get the new reading type the next time the units are set.
-        PostRequest(*context_.state, request_, kTriggerOffLoopRequest);
+        // The boards take a new reading type when the worker sets the units,
+        // which it does when it starts reading afresh.
+        if (!restartReading()) link_.unitChanged();
     } else {
         unitsLabel_->setText(Q(TiltLabel(choice.label, axisA_->isChecked(), deviceUnits)));
+        link_.unitChanged();
     }
 }
 
@@ -205,6 +251,7 @@ void CPageMonitor::onReconnect() {
     if (!context_.state) return;
     const int port = searchAdapter();
     if (port < 0) {
+        statusMessage_->setText(kNoAdapterText);
         if (context_.notifier) context_.notifier->message(kUsbFailedOnReconnect);
         return;
     }
@@ -235,12 +282,47 @@ void CPageMonitor::refresh() {
     temperatureReadout_->setText(Q(readout_.temperature()));
 }
 
+// A reading older than the worker's reading cycle is not shown (or logged)
+// as the current one: the read-outs go back to dashes and the status line
+// says why.
+void CPageMonitor::withdrawStaleReading() {
+    if (!link_.stale(clock_->nowMs())) return;
+    link_.readingWithdrawn();
+    showNoReading();
+    statusIndicator_->setState(colours::kPaleYellow, kNoNewReading);
+    showLinkText();
+}
+
+void CPageMonitor::showLinkText() {
+    const std::string text = link_.statusText();
+    if (!text.empty()) statusMessage_->setText(Q(text));
+}
+
+void CPageMonitor::onPortStatus(int status) {
+    if (restartWanted_) restartReading();
+    std::string failure;
+    if (status == kPortOpenFailed && context_.state) {
+        const SerialPort& port = context_.state->port();
+        failure = PortFailureText(port.lastPath(), port.lastError());
+    }
+    link_.onPortStatus(status, failure);
+    showLinkText();
+}
+
 void CPageMonitor::setRequestButtons(bool enabled) {
     startStop_->setEnabled(enabled);
     saveReading_->setEnabled(enabled && !logging_ && !saving());
 }
 
 void CPageMonitor::onWorkerEvent(int code, int detail) {
+    withdrawStaleReading();
+    if (restartWanted_) restartReading();
+    const MonitorLink::Outcome outcome = link_.onEvent(code, detail, clock_->nowMs());
+    if (outcome.forgetSerial && context_.state) {
+        // Until the identity of the board that answered has been read, no
+        // serial number is shown or logged: the one known may be another board's.
+        context_.state->locked([](SharedData& d) { d.readings.serialNumber.clear(); });
+    }
     switch (code) {
         case kEventPortOpen:
             resetShownTexts();
@@ -250,16 +332,20 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
                 portIndicator_->setState(colours::kPaleYellow, kPortOpen);
             else
                 portIndicator_->setState(colours::kRed, kPortClosed);
-            if (detail == 1) statusMessage_->setText("Port open");
             statusIndicator_->setState(colours::kRed, kNotReading);
             break;
         case kEventSingleReading:
-            fetchingSerial_ = false;
             if (detail == 1) {
+                if (!outcome.show) break;
                 refresh();
-                statusMessage_->setText("Reading Monitor");
                 setRequestButtons(true);
                 statusIndicator_->setState(colours::kGreen, kReading);
+                if (context_.logAtStart > 0 && !loggedAtStart_) {
+                    // Asked for on the command line: logging as if Start were pressed.
+                    loggedAtStart_ = true;
+                    interval_->setText(QString::number(context_.logAtStart));
+                    startLogging();
+                }
             } else {
                 startStop_->setEnabled(false);
                 saveReading_->setEnabled(false);
@@ -276,31 +362,31 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
                 portIndicator_->setState(colours::kGreen, kPortBoardFound);
             else
                 portIndicator_->setState(colours::kRed, kNoAnswer);
-            if (found) statusMessage_->setText("Device found");
             deviceSn_->setText(found ? Q(serialNumber()) : " ");
-            if (found && context_.state) {
-                // The board that answered may be another one than before: read
-                // its identity once, then go back to reading it.
-                request_.targetAddress = context_.state->locked(
-                    [](const SharedData& d) { return d.readings.foundAddress; });
-                fetchingSerial_ = PostRequest(*context_.state, request_, kDeviceInfoRequest);
-            }
             break;
         }
         case kEventDeviceInfo:
-            // Failed attempts are retried by the worker, which goes back to
-            // reading on its own after the last one.
-            if (detail == 1 && context_.state) {
-                deviceSn_->setText(Q(serialNumber()));
-                if (fetchingSerial_) {
-                    fetchingSerial_ = false;
-                    PostRequest(*context_.state, request_, kStopRequest);
-                }
-            }
+            if (outcome.serialKnown) deviceSn_->setText(Q(serialNumber()));
             break;
         default:
             break;
     }
+    if (outcome.next == MonitorLink::Next::FetchIdentity && context_.state) {
+        // The first reading is on screen: now the identity of the board that
+        // answered (unless another page has read it meanwhile), then back to
+        // reading it.
+        if (const std::string serial = serialNumber(); !serial.empty()) {
+            deviceSn_->setText(Q(serial));
+            link_.identityKnown();
+        } else {
+            request_.targetAddress = context_.state->locked(
+                [](const SharedData& d) { return d.readings.foundAddress; });
+            link_.identityRequested(PostRequest(*context_.state, request_, kDeviceInfoRequest));
+        }
+    } else if (outcome.next == MonitorLink::Next::ResumeReading) {
+        restartReading();
+    }
+    showLinkText();
 }
 
 std::string CPageMonitor::serialNumber() const {

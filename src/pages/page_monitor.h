@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/monitor_display.h"
+#include "app/monitor_link.h"
 #include "app/reading_log.h"
 #include "gui/sheet_page.h"
 #include "link/request_record.h"
@@ -20,6 +21,7 @@ class QToolButton;
 
 namespace clinora {
 
+class Clock;
 class ColourBox;
 class SerialPort;
 class SpinEdit;
@@ -36,6 +38,8 @@ public:
 
     // Pauses of Save Reading between its progress marks.
     static constexpr int kSaveStepMs = 500;
+    // How often the page checks that the reading on screen is still recent.
+    static constexpr int kFreshnessCheckMs = 250;
 
     explicit CPageMonitor(PageContext& context, QWidget* parent = nullptr);
     ~CPageMonitor() override;
@@ -45,11 +49,16 @@ public:
 
     // Replaces the adapter search (tests).
     void setAdapterSearch(AdapterSearch search) { adapterSearch_ = std::move(search); }
+    // The clock that dates readings (tests: the worker's virtual clock).
+    void setClock(Clock& clock) { clock_ = &clock; }
+    // The sheet stays on this page after the user declined to exit.
+    void onExitCancelled() override;
     bool logging() const { return logging_; }
     bool saving() const { return saveStep_ != 0; }
 
 protected:
     void onWorkerEvent(int code, int detail) override;
+    void onPortStatus(int status) override;
 
 private:
     void buildView();
@@ -66,7 +75,10 @@ private:
     void onAxisChosen(bool axisA);
     void onReconnect();
     void refresh();
-    void showTexts();
+    void withdrawStaleReading();
+    void showNoReading();
+    void showLinkText();
+    bool restartReading();
     void resetShownTexts() { readout_.reset(); }
     void setRequestButtons(bool enabled);
     bool calibrationMode() const;
@@ -85,7 +97,11 @@ private:
     RequestRecord request_;
     AdapterSearch adapterSearch_;
     bool firstDisplayDone_ = false;
-    bool fetchingSerial_ = false;  // reading the identity of the board that answered
+    Clock* clock_;
+    MonitorLink link_;
+    bool restartWanted_ = false;  // a restart of the readings was refused
+    bool loggedAtStart_ = false;  // logging asked for at start has been started
+    QTimer freshness_;
 
     MonitorReadout readout_;
     std::string unitText_ = " ";  // unit written to the log

@@ -153,6 +153,7 @@ QWidget* CPageMonitor::buildDeviceRow() {
     statusIndicator_->setAccessibleName("Status");
     statusMessage_ = Named(new ColourBox("Status message", row), "StatusMessage");
     statusMessage_->setMinimumHeight(28);
+    statusMessage_->setWordWrap(true);  // failure texts name the device and the reason
     statusMessage_->setAccessibleName("Status message");
 
     auto* grid = new QGridLayout(row);

@@ -9,17 +9,24 @@
 #include <algorithm>
 
 #include "app/device_status.h"
+#include "gui/readout_label.h"
 #include "link/shared_state.h"
 #include "link/worker_codes.h"
 #include "link/worker_thread.h"
 
 namespace clinora {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
 
 CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
     : SheetPage("Status", context, parent),
       list_(new QTreeWidget(this)),
       update_(new QPushButton("Update", this)),
-      fahrenheit_(new QCheckBox("Fahrenheit units", this)) {
+      fahrenheit_(new QCheckBox("Fahrenheit units", this)),
+      note_(new ReadoutLabel(" ", this)) {
     list_->setObjectName("StatusList");
     list_->setAccessibleName("Board identity");
     list_->setRootIsDecorated(false);
@@ -28,11 +35,15 @@ CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
     list_->header()->setStretchLastSection(false);
     update_->setObjectName("Update");
     fahrenheit_->setObjectName("Fahrenheit");
+    note_->setObjectName("UpdateNote");
+    note_->setAccessibleName("Update result");
+    note_->setWordWrap(true);
 
     auto* group = new QGroupBox("Get Stats", this);
     auto* inside = new QVBoxLayout(group);
     inside->addWidget(update_, 0, Qt::AlignLeft);
     inside->addWidget(list_);
+    inside->addWidget(note_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(group);
@@ -100,9 +111,16 @@ void CPageStatus::onUpdate() {
     if (!context_.state) return;
     const std::string found =
         context_.state->locked([](const SharedData& d) { return d.readings.foundAddress; });
-    if (found.empty()) return;
+    if (found.empty()) {
+        note_->setText("No board has answered yet, so there is none to ask. "
+                       "The Monitor page shows the state of the link.");
+        return;
+    }
     request_.targetAddress = found;
-    PostRequest(*context_.state, request_, kDeviceInfoRequest);
+    if (PostRequest(*context_.state, request_, kDeviceInfoRequest))
+        note_->setText(Q("Asking board " + found + "..."));
+    else
+        note_->setText("Busy with another request: press Update again.");
 }
 
 void CPageStatus::onFahrenheitClicked(bool checked) {
@@ -110,8 +128,11 @@ void CPageStatus::onFahrenheitClicked(bool checked) {
         context_.state->locked([checked](SharedData& d) { d.settings.fahrenheit = checked; });
 }
 
-void CPageStatus::onWorkerEvent(int code, int) {
-    if (code == kEventDeviceInfo) rebuildList(true);
+void CPageStatus::onWorkerEvent(int code, int detail) {
+    if (code != kEventDeviceInfo) return;
+    rebuildList(true);
+    const std::string address = request_.targetAddress;
+    note_->setText(detail == 1 ? QString(" ") : Q("No answer from board " + address + "."));
 }
 
 }  // namespace clinora

@@ -6,6 +6,7 @@
 #include "link/request_record.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -39,6 +40,7 @@ private:
     QTreeWidget* list_;
     QPushButton* update_;
     QCheckBox* fahrenheit_;
+    QLabel* note_;  // why Update brought nothing, or what it is waiting for
     QTimer triggerOff_;
 };
 

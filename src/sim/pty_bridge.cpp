@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -105,12 +104,6 @@ void PtyBridge::run() {
         // While the bus is unplugged it cannot be opened; keep trying.
         if (!busOpen) busOpen = bus_.open(slavePath_) == 0;
         if (!busOpen) lineBaud = -1;
-
-        // A client that asked for exclusive use keeps it after closing, since
-        // our slave descriptor holds the terminal open: its next open would
-        // fail with EBUSY. Give the exclusivity back at once.
-        int exclusive = 1;
-        if (::ioctl(slave_, TIOCGEXCL, &exclusive) != 0 || exclusive) ::ioctl(slave_, TIOCNXCL);
 
         pollfd p{master_, POLLIN, 0};
         const int ready = ::poll(&p, 1, kPollMs);

@@ -47,11 +47,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
     errFd_ = err[0];
 }
 
+void ChildProcess::kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
 ChildProcess::~ChildProcess() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
+    kill();
     CloseFd(in_);
     CloseFd(outFd_);
     CloseFd(errFd_);

@@ -22,6 +22,8 @@ public:
     std::string readLine(int timeoutMs);
     // Closes standard input (end of input for the program).
     void closeInput();
+    // Ends the program at once (SIGKILL: no chance to tidy up) and waits for it.
+    void kill();
     // Waits for the end, collecting both outputs; the exit status, or -1 when
     // the program did not end within `timeoutMs` (it is then killed).
     int wait(int timeoutMs);

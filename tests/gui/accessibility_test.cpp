@@ -220,11 +220,19 @@ TEST(Accessibility, PortIndicatorSaysOpenAndNoAnswer) {
     struct Phase {
         std::function<void()> act;
         QStringList port, status;
+        std::function<bool()> settled = [] { return true; };
+    };
+    // The connect ends once the identity read after the first reading is in
+    // and the board is read again.
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    auto identityRead = [&] {
+        return rig.find<ColourBox>("DeviceSN")->text() == serial && statusHeard.back() == "reading";
     };
     const Phase phases[] = {
         {[&] { rig.start(); },
          {"adapter found", "open", "board found"},
-         {"not reading", "reading"}},
+         {"not reading", "reading"},
+         identityRead},
         {[&] { rig.bus.setDropRate(1.0); }, {"board found", "no answer"}, {"reading", "no answer"}},
         {[&] { rig.bus.unplug(); }, {"closed"}, {}},
         {[&] { rig.bus.plug(), rig.bus.clearFaults(); }, {"open", "board found"}, {"reading"}},
@@ -243,7 +251,7 @@ TEST(Accessibility, PortIndicatorSaysOpenAndNoAnswer) {
         EXPECT_TRUE(rig.run([&] {
             listen();
             return portHeard.back() == phase.port.back() && inOrder(portHeard, phase.port) &&
-                   inOrder(statusHeard, phase.status);
+                   inOrder(statusHeard, phase.status) && phase.settled();
         })) << "port: "
             << portHeard.join(", ").toStdString()
             << "\nstatus: " << statusHeard.join(", ").toStdString();

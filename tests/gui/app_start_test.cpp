@@ -31,9 +31,11 @@ using testing::WaitFor;
 
 TEST(StartOptions, Parsing) {
     const auto o = ParseStartOptions(
-        {"clinora", "--simulate", "--workdir", "/w", "--port", "/dev/pts/3", "--fullscreen"},
+        {"clinora", "--simulate", "--workdir", "/w", "--port", "/dev/pts/3", "--fullscreen",
+         "--log", "60"},
         nullptr);
     ASSERT_TRUE(o);
+    EXPECT_EQ(o->logInterval, 60);
     EXPECT_TRUE(o->simulate);
     EXPECT_TRUE(o->fullscreen);
     EXPECT_EQ(o->workdir, "/w");
@@ -54,6 +56,8 @@ TEST(StartOptions, HelpVersionAndMistakesEndTheStart) {
     EXPECT_EQ(version.text, QString("clinora (Clinora Host) %1\n").arg(kProductVersion));
     for (const QStringList& bad : {QStringList{"clinora", "--port", ""},
                                    QStringList{"clinora", "--workdir"},
+                                   QStringList{"clinora", "--log", "1"},
+                                   QStringList{"clinora", "--log", "2s"},
                                    QStringList{"clinora", "stray"}}) {
         const StartCommand command = ReadStartCommand(bad);
         EXPECT_EQ(command.kind, Kind::Error) << bad.join(' ').toStdString();

@@ -68,8 +68,11 @@ void ExpectLine(const std::string& line, const std::string& serial, const std::s
 struct Connected : PageRig {
     explicit Connected(Options options = {}) : PageRig(options) {
         start();
+        // The identity comes after the first reading; then the board is read again.
         run([&] {
-            return start_->isEnabled() &&
+            bool number = false;
+            find<QLabel>("TiltReadout")->text().toDouble(&number);
+            return number && start_->isEnabled() &&
                    find<QLabel>("DeviceSN")->text() == QString::fromStdString(boardSerial());
         });
     }

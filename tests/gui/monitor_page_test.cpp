@@ -17,6 +17,7 @@
 #include "gui_test_support.h"
 #include "link/usb_search.h"
 #include "link/worker_codes.h"
+#include "link/worker_thread.h"
 #include "page_rig.h"
 
 namespace clinora {
@@ -90,10 +91,11 @@ TEST(MonitorPage, ConnectFlowDegreesSineAxisBAndLosingTheBoard) {
     EXPECT_EQ(v.tilt->text(), "--.--");
     EXPECT_EQ(v.temperature->text(), "--");
     EXPECT_FALSE(v.start->isEnabled());
+    // The worker has not opened a port yet: it opens the adapter's at its
+    // next attempt, without a connect request that would cost it a pass.
     SharedData d = rig.shared();
     EXPECT_TRUE(d.worker.usbPortFound);
-    EXPECT_TRUE(d.worker.requestPending);
-    EXPECT_EQ(d.worker.requestCode, kConnectRequest);
+    EXPECT_FALSE(d.worker.requestPending);
     EXPECT_EQ(d.settings.monitorUnits, kReadingCalibrated);
     EXPECT_EQ(v.entries(), (QStringList{"Sine", "Degrees"}));
     EXPECT_EQ(v.selector->currentText(), "Degrees");
@@ -141,11 +143,49 @@ TEST(MonitorPage, ConnectFlowDegreesSineAxisBAndLosingTheBoard) {
     EXPECT_EQ(ColourName(v.status->background()), "red");
 }
 
+// The first reading reaches the screen before the board's identity is read;
+// from the moment a board answers until its identity is known no serial number
+// is shown or logged, not even the one of the board read before.
+TEST(MonitorPage, FirstReadingComesBeforeTheIdentityAndNoWrongSerialMeanwhile) {
+    PageRig rig;
+    rig.state.locked([](SharedData& d) { d.readings.serialNumber = "ZC-EARLIER"; });
+    rig.start();
+    MonitorView v(rig);
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    bool found = false, readingShown = false, readingBeforeSerial = false;
+    std::string wrongSerial;
+    ASSERT_TRUE(rig.run([&] {
+        found = found || v.message->text() == "Device found";
+        const std::string logged = rig.shared().readings.serialNumber;
+        if (found && !logged.empty() && logged != rig.boardSerial()) wrongSerial = logged;
+        if (v.deviceSn->text() == "ZC-EARLIER") wrongSerial = "shown";
+        if (!readingShown && std::isfinite(v.tiltValue())) {
+            readingShown = true;
+            readingBeforeSerial = v.deviceSn->text() != serial;
+        }
+        return v.deviceSn->text() == serial;
+    }));
+    EXPECT_TRUE(readingBeforeSerial);
+    EXPECT_EQ(wrongSerial, "");
+    int firstSr = -1, firstSn = -1, index = 0;
+    for (const auto& line : rig.bus.receivedLines()) {
+        if (firstSr < 0 && line.text.ends_with(" SR")) firstSr = index;
+        if (firstSn < 0 && line.text.ends_with(" SN")) firstSn = index;
+        ++index;
+    }
+    EXPECT_GE(firstSr, 0);
+    EXPECT_GT(firstSn, firstSr);
+    // Then the board is read again.
+    ASSERT_TRUE(rig.run([&] { return Near(v.tiltValue(), 10.0, 0.3); }));
+    EXPECT_EQ(v.message->text(), "Reading Monitor");
+}
+
 TEST(MonitorPage, LeavingAndComingBack) {
     PageRig rig;
     rig.start();
     MonitorView v(rig);
-    ASSERT_TRUE(rig.run([&] { return v.start->isEnabled(); }));
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    ASSERT_TRUE(rig.run([&] { return v.start->isEnabled() && v.deviceSn->text() == serial; }));
     v.selector->setCurrentIndex(0);  // sine
     rig.find<SpinEdit>("IntervalBox")->setText("15s");
     rig.sheet->selectPage(PageRig::kStatus);
@@ -177,15 +217,22 @@ TEST(MonitorPage, CalibrationModeSelectsVoltsOnEveryActivation) {
     EXPECT_EQ(v.selector->currentText(), "Volts");
     EXPECT_EQ(v.units->text(), "V");
     EXPECT_EQ(rig.shared().settings.monitorUnits, kReadingVolts);
-    ASSERT_TRUE(rig.run([&] { return v.tiltValue() > 0.0 && v.tiltValue() < 5.0; }));
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    const auto volts = [&] { return v.tiltValue() > 0.0 && v.tiltValue() < 5.0; };
+    ASSERT_TRUE(rig.run([&] { return volts() && v.deviceSn->text() == serial; }));
 
-    // Bits: the boards are told to stop; the new type reaches them when the
-    // worker next sets the units.
+    // Bits: the value in volts goes at once; the worker starts reading afresh,
+    // which sets the new type on the boards, and the readings follow the board.
     v.selector->setCurrentIndex(2);
     EXPECT_EQ(v.units->text(), "Bit");
+    EXPECT_EQ(v.tilt->text(), "--.--");
     EXPECT_EQ(rig.shared().settings.monitorUnits, kReadingRawBits);
-    EXPECT_EQ(rig.shared().worker.requestCode, kTriggerOffLoopRequest);
-    rig.runFor(2000);
+    EXPECT_EQ(rig.shared().worker.requestCode, kStopRequest);
+    ASSERT_TRUE(rig.run([&] { return v.tiltValue() > 100.0; }));
+    const double bits = v.tiltValue();
+    rig.bus.setTilt(0, -10.0);
+    ASSERT_TRUE(rig.run([&] { return v.tiltValue() > 100.0 && std::abs(v.tiltValue() - bits) > 50; }));
+    EXPECT_EQ(v.message->text(), "Reading Monitor");
     rig.sheet->selectPage(PageRig::kStatus);
     EXPECT_EQ(rig.shared().settings.monitorUnits, kReadingRawBits);
 
@@ -199,6 +246,73 @@ TEST(MonitorPage, CalibrationModeSelectsVoltsOnEveryActivation) {
     bool voltsSent = false;
     for (const auto& line : rig.bus.receivedLines()) voltsSent |= line.text == "@@65535 RU 1";
     EXPECT_TRUE(voltsSent);
+}
+
+// After No on Exit the page reads again, in both modes; a reading that stops
+// coming is taken off the screen with a word why.
+TEST(MonitorPage, NoOnExitReadsAgainAndAStoppedReadingIsWithdrawn) {
+    for (const bool calibration : {false, true}) {
+        SCOPED_TRACE(calibration ? "calibration mode" : "monitor mode");
+        PageRig rig({.calibrationMode = calibration, .exitPage = true});
+        rig.start();
+        MonitorView v(rig);
+        const QString serial = QString::fromStdString(rig.boardSerial());
+        ASSERT_TRUE(rig.run([&] { return std::isfinite(v.tiltValue()) && v.deviceSn->text() == serial; }));
+
+        const double before = v.tiltValue();
+        rig.sheet->selectPage(rig.sheet->pageCount() - 1);  // Exit, answered No
+        ASSERT_TRUE(rig.run([&] { return !rig.notifier.shown.empty(); }, 24LL * 3600 * 1000));
+        EXPECT_EQ(rig.notifier.shown.back().text, CPageExit::kQuestion);
+        rig.bus.setTilt(0, 20.0);  // from 10 degrees
+        ASSERT_TRUE(rig.run([&] {
+            return std::abs(v.tiltValue() - before) > (calibration ? 0.05 : 5.0) &&
+                   v.message->text() == "Reading Monitor";
+        }));
+
+        // Another page's request stops the readings: the last value goes.
+        RequestRecord record;
+        ASSERT_TRUE(rig.run([&] { return PostRequest(rig.state, record, kTriggerOffRequest); }));
+        rig.runFor(MonitorLink::kFreshMs + 1000);
+        EXPECT_EQ(v.tilt->text(), "--.--");
+        EXPECT_EQ(v.temperature->text(), "--");
+        EXPECT_EQ(v.message->text(), kNoNewReadingText);
+        EXPECT_EQ(ColourName(v.status->background()), "yellow");
+    }
+}
+
+// What goes wrong with the link is said in words on the status line, and the
+// page recovers by itself when the cause goes away.
+TEST(MonitorPage, LinkFailuresInWordsAndRecoveryOnItsOwn) {
+    PageRig rig;
+    rig.bus.unplug();
+    rig.start();
+    MonitorView v(rig);
+    const QString serial = QString::fromStdString(rig.boardSerial());
+    struct Step {
+        std::function<void()> act;
+        QString says;
+    };
+    const Step steps[] = {
+        {[] {}, "Cannot open simulated-bus: no such device (unplugged?)"},
+        {[&] { rig.bus.plug(); }, "Reading Monitor"},
+        {[&] { rig.bus.setDropRate(1.0); }, kNoAnswerText},
+        {[&] { rig.bus.clearFaults(); }, "Reading Monitor"},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_TRUE(rig.run([&] {
+            return v.message->text() == step.says &&
+                   (step.says != "Reading Monitor" || v.deviceSn->text() == serial);
+        })) << step.says.toStdString() << " / " << v.message->text().toStdString();
+        if (&step == &steps[0]) {
+            QDir().mkpath(CLINORA_ARTIFACT_DIR);
+            EXPECT_TRUE(rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) +
+                                               "/monitor-port-failure.png"));
+        }
+    }
+    rig.monitor->setAdapterSearch([](SerialPort&) { return -1; });
+    rig.find<QPushButton>("Reconnect")->click();
+    EXPECT_EQ(v.message->text(), kNoAdapterText);
 }
 
 TEST(MonitorPage, FahrenheitWhenTheStatusPageBoxIsTicked) {

@@ -18,6 +18,7 @@
 #include "app/page_copies.h"
 #include "app/settings_store.h"
 #include "gui/page_context.h"
+#include "gui/page_exit.h"
 #include "gui/property_sheet.h"
 #include "gui/scripted_notifier.h"
 #include "link/clock.h"
@@ -42,6 +43,7 @@ public:
         int degreesFlag = 1;
         std::vector<std::string> boards = {"101"};  // addresses of the simulated boards
         bool settingsPage = false;                  // CPageSettings as page kSettings
+        bool exitPage = false;                      // CPageExit as the last page
     };
 
     explicit PageRig(Options options) {
@@ -68,12 +70,17 @@ public:
         context.notifier = &notifier;
         sheet = std::make_unique<CCePropertySheet>(&state);
         monitor = new CPageMonitor(context, sheet.get());
+        monitor->setClock(clock);
         status = new CPageStatus(context, sheet.get());
         sheet->addPage(monitor);
         sheet->addPage(status);
         if (options.settingsPage) {
             settingsPage = new CPageSettings(context, sheet.get());
             sheet->addPage(settingsPage);
+        }
+        if (options.exitPage) {
+            exit = new CPageExit(context, sheet.get(), sheet.get());
+            sheet->addPage(exit);
         }
         sheet->resize(480, 720);
     }
@@ -133,6 +140,7 @@ public:
     CPageMonitor* monitor = nullptr;
     CPageStatus* status = nullptr;
     CPageSettings* settingsPage = nullptr;
+    CPageExit* exit = nullptr;
 };
 
 }  // namespace clinora::testing

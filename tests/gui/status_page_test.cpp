@@ -40,6 +40,10 @@ TEST(StatusPage, UpdateBeforeAnyBoardAnsweredSendsNothing) {
     EXPECT_EQ(Rows(rig), kEmptyRows);
     EXPECT_EQ(rig.shared().worker.lastRequestCode, before);
     EXPECT_FALSE(rig.shared().worker.requestPending);
+    // ... and says why nothing comes.
+    auto* note = rig.find<QLabel>("UpdateNote");
+    ASSERT_NE(note, nullptr);
+    EXPECT_TRUE(note->text().startsWith("No board has answered yet")) << note->text().toStdString();
 }
 
 TEST(StatusPage, UpdateShowsTheIdentityOfTheBoardFound) {

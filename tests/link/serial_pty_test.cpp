@@ -1,6 +1,10 @@
 // The termios port against simulated boards served on a pseudo-terminal, in
 // real time.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <mutex>
@@ -53,6 +57,36 @@ TEST(SerialPty, WrongRateIsNotHeardAndTheRightOneIs) {
     ASSERT_TRUE(OpenBusPort(rig.state, 115200)) << rig.port.errorText();
     ASSERT_TRUE(rig.protocol.QueryAddress());
     EXPECT_EQ(rig.state.snapshot().readings.foundAddress, "101");
+}
+
+// The terminal's exclusive-use flag as seen through another descriptor.
+int ExclusiveFlag(int fd) {
+    int exclusive = -1;
+    if (::ioctl(fd, TIOCGEXCL, &exclusive) != 0) return -1;
+    return exclusive;
+}
+
+// A bridge keeps its own descriptor on the terminal and never clears the flag:
+// after the port closes, a user without privileges must be able to open it
+// again, so the flag must be gone (root overrides it, so the flag is checked).
+TEST(SerialPty, ClosingTheDeviceGivesUpExclusiveUse) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    char name[128];
+    ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
+    const int held = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    for (int round = 0; round < 2; ++round) {
+        TermiosDevice device;
+        ASSERT_EQ(device.open(name), 0) << "round " << round;
+        EXPECT_EQ(ExclusiveFlag(held), 1) << "round " << round;
+        EXPECT_EQ(device.close(), 0);
+        EXPECT_EQ(ExclusiveFlag(held), 0) << "round " << round;
+    }
+    ::close(held);
+    ::close(master);
 }
 
 TEST(SerialPty, QueryReadUploadAndVerifyInRealTime) {

@@ -1,0 +1,72 @@
+// The program itself against clinora-sim on a pseudo-terminal, in real time.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "child_process.h"
+#include "temp_folder.h"
+
+namespace clinora::cli::testing {
+namespace {
+
+using clinora::testing::TempFolder;
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+size_t Lines(const std::string& text) {
+    size_t count = 0;
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 2) ++count;
+    return count;
+}
+
+// Killed without warning while it logs, the program leaves every line it had
+// written in the file, whole; lines logged before the board's identity was
+// read carry no serial number, never a wrong one.
+TEST(ProgramPty, KilledWhileLoggingKeepsEveryLineItWrote) {
+    ChildProcess sim({CLINORA_SIM, "--boards", "1"});
+    const std::string device = sim.readLine(10000);
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+
+    TempFolder home;
+    const std::string runtime = home.path() + "runtime";
+    ::mkdir(runtime.c_str(), 0700);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home.path() + "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const std::string work = home.path() + "work";
+    const std::string log = work + "/ZOV_Clinora_LOG.csv";
+
+    ChildProcess program({CLINORA_PROGRAM, "--port", device, "--workdir", work, "--log", "2"});
+    ASSERT_TRUE(program.started());
+    // The header and two lines; what was seen then must all be there after.
+    std::string seen;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    while (Lines(seen = Read(log)) < 3 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_GE(Lines(seen), 3u) << seen << program.err();
+    program.kill();
+
+    const std::string kept = Read(log);
+    EXPECT_EQ(kept.compare(0, seen.size(), seen), 0);
+    ASSERT_TRUE(kept.ends_with("\r\n")) << kept;
+    const std::regex line(R"((ZC-000001)?,\d\d/\d\d/\d{4} \d\d:\d\d:\d\d,[^,]+,\xB0C,[^,]+,(Sin|Deg),[^,]+,(Sin|Deg),)");
+    size_t from = kept.find("\r\n") + 2;  // after the header
+    for (size_t to; (to = kept.find("\r\n", from)) != std::string::npos; from = to + 2) {
+        const std::string text = kept.substr(from, to - from);
+        EXPECT_TRUE(std::regex_match(text, line)) << text;
+    }
+    sim.closeInput();
+    sim.wait(5000);
+}
+
+}  // namespace
+}  // namespace clinora::cli::testing
