@@ -77,6 +77,9 @@ private:
     bool uploadAxis(const std::array<float, 8>& values, int base, int checksumCell);
     bool upload(int boardIndex, bool axisA, bool axisB);
     bool verifyAxis(const std::array<float, 8>& values, int base, int pauseMs);
+    // The step counter of the board being written or verified (WorkerShared).
+    void startSteps(int steps);
+    void stepDone();
     void notify(int code, int detail);
 
     SharedState& state_;

@@ -60,12 +60,31 @@ bool BusProtocol::currentAddress(int boardIndex, std::string& address) const {
     });
 }
 
+void BusProtocol::startSteps(int steps) {
+    state_.locked([steps](SharedData& d) {
+        d.worker.transferStep = 0;
+        d.worker.transferSteps = steps;
+    });
+}
+
+void BusProtocol::stepDone() {
+    state_.locked([](SharedData& d) { ++d.worker.transferStep; });
+}
+
+// Eight words and the checksum byte.
+constexpr int kAxisUploadSteps = 9;
+// The date and fixed bytes and the reset.
+constexpr int kUploadTailSteps = 9;
+constexpr int kAxisVerifySteps = 8;
+
 bool BusProtocol::uploadAxis(const std::array<float, 8>& values, int base, int checksumCell) {
     for (int k = 0; k < 8; ++k) {
         if (!WriteMemoryWord(base + 4 * k, FloatToWord(values[k]))) return false;
+        stepDone();
         clock_.sleepMs(200);
     }
     if (!WriteEepromByte(checksumCell, AxisChecksum(values))) return false;
+    stepDone();
     clock_.sleepMs(200);
     return true;
 }
@@ -74,6 +93,7 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
+    startSteps((axisA + axisB) * kAxisUploadSteps + kUploadTailSteps);
     notify(kEventUploadStarting, std::atoi(address.c_str()));
     const DeviceRecord record =
         state_.locked([&](const SharedData& d) { return d.devices[boardIndex]; });
@@ -83,14 +103,17 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
     const int dateBytes[4] = {20, date.year % 100, date.month, date.day};
     for (int i = 0; i < 4; ++i) {
         if (!WriteEepromByte(0x54 + i, dateBytes[i])) return false;
+        stepDone();
         clock_.sleepMs(200);
     }
     const int fixed[4] = {1, 1, 3, 1};
     for (int i = 0; i < 4; ++i) {
         if (!WriteEepromByte(0x50 + i, fixed[i])) return false;
+        stepDone();
         clock_.sleepMs(200);
     }
     if (!Transact(address, "I", 2000)) return false;
+    stepDone();
     clock_.sleepMs(200);
     return true;
 }
@@ -112,6 +135,7 @@ bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int p
         // Compare as single precision; identical bits also match (a NaN written
         // is a NaN read back).
         if (WordToFloat(word) != values[k] && word != FloatToWord(values[k])) return false;
+        stepDone();
         clock_.sleepMs(pauseMs);
     }
     return true;
@@ -121,6 +145,7 @@ bool BusProtocol::VerifyCalibration(int boardIndex) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
+    startSteps(kAxisVerifySteps);
     notify(kEventVerifyStarting, std::atoi(address.c_str()));
     const auto [record, axisA] = state_.locked([&](const SharedData& d) {
         return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);

@@ -6,6 +6,7 @@
 #include "app/cal_page_model.h"
 #include "pages/file_browse_dialog.h"
 #include "pages/qt_page_services.h"
+#include "pages/residual_window.h"
 #include "pages/walk_page_view.h"
 
 namespace clinora {
@@ -28,6 +29,14 @@ CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", cont
     connect(v.negA, &QCheckBox::clicked, this, [this](bool on) { cal().setNegate(true, on); });
     connect(v.negB, &QCheckBox::clicked, this, [this](bool on) { cal().setNegate(false, on); });
     connect(v.read, &QPushButton::clicked, this, &CPageCal::onRead);
+
+    residuals_ = new ResidualWindow(this);
+    services_->setResidualsHandler([this](const std::vector<BoardResiduals>& boards) {
+        residuals_->setBoards(boards);
+        residuals_->show();
+        residuals_->raise();
+    });
+    connect(v.residuals, &QPushButton::clicked, this, [this] { cal().showResiduals(); });
 }
 
 const CalPageModel* CPageCal::model() const { return static_cast<CalPageModel*>(model_.get()); }

@@ -17,6 +17,7 @@
 #include "link/usb_search.h"
 #include "link/worker_codes.h"
 #include "link/worker_thread.h"
+#include "pages/monitor_trend.h"
 
 namespace clinora {
 namespace {
@@ -257,6 +258,8 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
             fetchingSerial_ = false;
             if (detail == 1) {
                 refresh();
+                trend_->addReading(readout_.axisA(), readout_.axisB(), readout_.temperature(),
+                                   unitText_);
                 statusMessage_->setText("Reading Monitor");
                 setRequestButtons(true);
                 statusIndicator_->setState(colours::kGreen, kReading);

@@ -21,6 +21,7 @@ class QToolButton;
 namespace clinora {
 
 class ColourBox;
+class MonitorTrend;
 class SerialPort;
 class SpinEdit;
 
@@ -119,6 +120,8 @@ private:
     ColourBox* statusIndicator_ = nullptr;
     ColourBox* statusMessage_ = nullptr;
     QToolButton* aboutIcon_ = nullptr;
+    QPushButton* trendButton_ = nullptr;
+    MonitorTrend* trend_ = nullptr;  // the trend window, made with the page
 };
 
 }  // namespace clinora
