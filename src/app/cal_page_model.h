@@ -42,6 +42,7 @@ private:
     void updateAccept() override;
     void firstAccept() override;
     void write() override;
+    void followUp() override;
     bool onOtherEvent(int code, int detail) override;
     bool onTransferEvent(int code, int detail);
     void activated() override;

@@ -101,14 +101,19 @@ void CalPageModel::write() {
         setMessage("File write success", true);
         env_.session.calibrationSavedToFile = true;
     }
-    // The residuals come up before the operator decides on sending the constants.
+    // The residuals come up before the operator decides on sending the
+    // constants, which is asked on the next turn.
     view_.enabled.residuals = !residuals_.empty();
     if (!residuals_.empty()) showResiduals();
     if (!failedFits.empty()) {
         fitFailed(failedFits);
         return;
     }
-    if (env_.session.calibrationSavedToFile && env_.services.question(kAskSend)) send();
+    view_.followUpPending = env_.session.calibrationSavedToFile;
+}
+
+void CalPageModel::followUp() {
+    if (env_.services.question(kAskSend)) send();
 }
 
 void CalPageModel::fitFailed(const std::vector<int>& slots) {

@@ -40,6 +40,10 @@ struct WalkView {
     // The last position was accepted: the files are written on the next turn,
     // after "Cal data collected" has been shown (runPendingWrite).
     bool writePending = false;
+    // A step that waits for the next turn, after what the last step showed
+    // has been drawn (runPendingFollowUp): the Cal page's question about
+    // sending comes after its residual window.
+    bool followUpPending = false;
 
     // Writing or verifying constants: boards done of the boards taken, and
     // the step within the board under way.

@@ -25,6 +25,7 @@ struct ChartWidget::Parts {
     };
     std::vector<Entry> series;
     double minimumLeftSpan = 0.0, minimumRightSpan = 0.0;
+    double xFrom = 0.0, xTo = 0.0;
 };
 
 ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), parts_(std::make_unique<Parts>()) {
@@ -38,7 +39,9 @@ ChartWidget::ChartWidget(QWidget* parent) : QWidget(parent), parts_(std::make_un
     p.chart->addAxis(p.x, Qt::AlignBottom);
     p.chart->addAxis(p.left, Qt::AlignLeft);
     p.view = new QChartView(p.chart, this);
-    p.view->setRenderHint(QPainter::Antialiasing);
+    // Without smoothed edges a chart draws several times faster, which keeps
+    // a trend redrawn every second and a window of six charts cheap.
+    p.view->setRenderHint(QPainter::Antialiasing, false);
     p.view->setObjectName("ChartView");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -52,6 +55,8 @@ void ChartWidget::setTitle(const QString& title) {
     parts_->chart->setTitle(title);
     parts_->view->setAccessibleName(title);
 }
+
+void ChartWidget::setLegendVisible(bool visible) { parts_->chart->legend()->setVisible(visible); }
 
 void ChartWidget::setAxisTitles(const QString& x, const QString& left, const QString& right) {
     Parts& p = *parts_;
@@ -109,9 +114,14 @@ QList<QPointF> ChartWidget::points(int series) const {
 }
 
 void ChartWidget::setXRange(double from, double to) {
-    parts_->x->setRange(from, to);
-    parts_->x->applyNiceNumbers();
+    Parts& p = *parts_;
+    if (from == p.xFrom && to == p.xTo) return;
+    p.xFrom = from;
+    p.xTo = to;
+    p.x->setRange(from, to);
+    p.x->applyNiceNumbers();
 }
+
 
 void ChartWidget::setMinimumSpan(double left, double right) {
     parts_->minimumLeftSpan = left;
@@ -119,7 +129,9 @@ void ChartWidget::setMinimumSpan(double left, double right) {
     fitValueAxes();
 }
 
-// Each value axis spans its series' values plus a tenth on either side.
+// Each value axis spans its series' values plus a tenth on either side. An
+// axis whose range still holds the values well is left alone: a new range
+// means new labels and a new layout of the whole chart.
 void ChartWidget::fitValueAxes() {
     Parts& p = *parts_;
     for (const bool right : {false, true}) {
@@ -138,6 +150,8 @@ void ChartWidget::fitValueAxes() {
         const double minimum = right ? p.minimumRightSpan : p.minimumLeftSpan;
         const double middle = (low + high) / 2;
         const double span = std::max({high - low, minimum, 1e-9});
+        const double shownSpan = axis->max() - axis->min();
+        if (axis->min() <= low && high <= axis->max() && span >= shownSpan * 0.3) continue;
         axis->setRange(middle - span * 0.6, middle + span * 0.6);
         axis->applyNiceNumbers();
     }

@@ -28,6 +28,8 @@ public:
     ~ChartWidget() override;
 
     void setTitle(const QString& title);
+    // The key of the series below the plot (shown by default).
+    void setLegendVisible(bool visible);
     // Axis titles; an empty right title leaves the chart without a right axis.
     void setAxisTitles(const QString& x, const QString& left, const QString& right = QString());
     // Adds a series; returns its index for setPoints.

@@ -7,13 +7,8 @@ namespace clinora {
 // The text is set only once the object is a ReadoutLabel: a screen reader
 // that asks about the label while QLabel is still being built would get
 // QLabel's own description of it, which names the label by its text.
-//
-// A read-out fills its own background with the window colour it inherits:
-// being opaque, a new value repaints the label alone, not every widget
-// beneath it up to the window.
 ReadoutLabel::ReadoutLabel(const QString& text, QWidget* parent) : QLabel(parent) {
     InstallAccessibleInterfaces();
-    setAutoFillBackground(true);
     setText(text);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/cal_page_model.h"
 #include "pages/file_browse_dialog.h"
@@ -32,9 +33,12 @@ CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", cont
 
     residuals_ = new ResidualWindow(this);
     services_->setResidualsHandler([this](const std::vector<BoardResiduals>& boards) {
+        // Filled now, shown on the next turn (before the question that follows).
         residuals_->setBoards(boards);
-        residuals_->show();
-        residuals_->raise();
+        QTimer::singleShot(0, residuals_, [this] {
+            residuals_->show();
+            residuals_->raise();
+        });
     });
     connect(v.residuals, &QPushButton::clicked, this, [this] { cal().showResiduals(); });
 }

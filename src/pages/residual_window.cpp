@@ -1,6 +1,8 @@
 #include "pages/residual_window.h"
 
 #include <QGridLayout>
+#include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/chart_widget.h"
@@ -30,10 +32,18 @@ ResidualWindow::ResidualWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("ResidualWindow");
     setWindowTitle("Fit residuals");
     setAccessibleName("Fit residuals");
+    // One key for all charts, in words.
+    auto* key = new QLabel(
+        "Blue dots: first sweep; red dots: return sweep; dashed lines: the rows' test limits. "
+        "Residual: calibrated angle minus prompted angle.",
+        this);
+    key->setObjectName("ResidualKey");
+    key->setWordWrap(true);
     boardsArea_ = new QWidget(this);
     grid_ = new QGridLayout(boardsArea_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(boardsArea_);
+    layout->addWidget(key);
+    layout->addWidget(boardsArea_, 1);
 }
 
 void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
@@ -48,6 +58,11 @@ void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
         auto* chart = new ChartWidget(boardsArea_);
         chart->setObjectName(QString("ResidualChart%1").arg(i + 1));
         chart->setTitle("Board " + address);
+        chart->setLegendVisible(false);
+        QSizePolicy policy = chart->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        chart->setSizePolicy(policy);
+        chart->hide();
         chart->setAxisTitles("Angle (\u00b0)", "Residual (\u00b0)");
         chart->addSeries({"First sweep", QColor(0, 90, 200), ChartWidget::Style::Points});
         chart->addSeries({"Return sweep", QColor(210, 60, 30), ChartWidget::Style::Points});
@@ -78,8 +93,25 @@ void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
         charts_.push_back(chart);
         summaries_.push_back(summary);
     }
+    if (isVisible()) revealNext();
     const int rows = (static_cast<int>(boards.size()) + columns - 1) / columns;
-    resize(columns * 460, std::max(1, rows) * 330);
+    resize(columns * 420, std::max(1, rows) * 280 + 40);
+}
+
+void ResidualWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    revealNext();
+}
+
+void ResidualWindow::revealNext() {
+    for (ChartWidget* chart : charts_) {
+        if (!chart->isHidden()) continue;
+        QTimer::singleShot(0, chart, [this, chart] {
+            chart->show();
+            revealNext();
+        });
+        return;
+    }
 }
 
 ChartWidget* ResidualWindow::chart(int board) const {

@@ -29,7 +29,14 @@ public:
     ChartWidget* chart(int board) const;
     QString summary(int board) const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // Shows the next chart still hidden on the next turn: each chart is
+    // drawn in a turn of its own rather than all in one long step.
+    void revealNext();
+
     QGridLayout* grid_;
     QWidget* boardsArea_;
     std::vector<ChartWidget*> charts_;

@@ -36,6 +36,7 @@ protected:
         ASSERT_TRUE(model().view().enabled.accept);
         model().accept();
         model().runPendingWrite();
+        model().runPendingFollowUp();
     }
     void collect(int rows = 22) {
         for (int r = 0; r < rows; ++r) acceptRow();
