@@ -33,8 +33,9 @@ CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", cont
 
     residuals_ = new ResidualWindow(this);
     services_->setResidualsHandler([this](const std::vector<BoardResiduals>& boards) {
-        // Filled now, shown on the next turn (before the question that follows).
-        residuals_->setBoards(boards);
+        // Filled and shown on the next two turns, before the question that
+        // follows the write.
+        QTimer::singleShot(0, residuals_, [this, boards] { residuals_->setBoards(boards); });
         QTimer::singleShot(0, residuals_, [this] {
             residuals_->show();
             residuals_->raise();
