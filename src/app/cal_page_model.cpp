@@ -1,5 +1,8 @@
 #include "app/cal_page_model.h"
 
+#include <algorithm>
+#include <tuple>
+
 #include "calib/running_average.h"
 #include "link/worker_codes.h"
 
@@ -50,9 +53,13 @@ void CalPageModel::firstAccept() {
     }
     fit_.Reset(positions, env_.copies.tiltRange);
     view_.enabled.verify = false;
+    residuals_.clear();
+    view_.enabled.residuals = false;
 }
 
 void CalPageModel::activated() {
+    view_.progress = {};
+    view_.enabled.residuals = !residuals_.empty();
     view_.negateA = env_.copies.negateA;
     view_.negateB = env_.copies.negateB;
     view_.busy = false;
@@ -66,6 +73,36 @@ void CalPageModel::setNegate(bool axisA, bool on) {
 
 bool CalPageModel::negate() const {
     return view_.axisA ? env_.copies.negateA : env_.copies.negateB;
+}
+
+void CalPageModel::ticked() {
+    view_.busy = upload_ || verify_;
+    if (view_.busy && stepsLive_) updateProgress(ProgressPoint::Tick);
+}
+
+// All boards: those before the worker's board index are done; one board: none
+// until its done event. The step counter counts for the board that started last.
+void CalPageModel::updateProgress(ProgressPoint point) {
+    const auto [index, target, count, step, steps] = env_.state.locked([](const SharedData& d) {
+        const WorkerShared& w = d.worker;
+        return std::make_tuple(w.currentBoardIndex, w.writeTarget, w.boardCount, w.transferStep,
+                               w.transferSteps);
+    });
+    WalkView::Progress& p = view_.progress;
+    p.visible = true;
+    p.boards = target == count ? std::max(count, 1) : 1;
+    p.steps = std::max(steps, 1);
+    if (point == ProgressPoint::Finished) {
+        p.boardsDone = p.boards;
+        p.step = p.steps;
+        return;
+    }
+    p.boardsDone = target == count ? std::clamp(index, 0, p.boards) : 0;
+    if (point == ProgressPoint::BoardStarting) {
+        stepsLive_ = true;
+        stepsBoard_ = p.boardsDone;
+    }
+    p.step = p.boardsDone == stepsBoard_ ? std::clamp(step, 0, p.steps) : 0;
 }
 
 }  // namespace clinora

@@ -26,6 +26,10 @@ public:
     void upload();
     void verify();
 
+    // The residuals of the last Write's fits; the page shows them again on request.
+    const std::vector<BoardResiduals>& residuals() const { return residuals_; }
+    void showResiduals() { env_.services.showResiduals(residuals_); }
+
     bool uploadInProgress() const { return upload_; }
     bool verifyInProgress() const { return verify_; }
 
@@ -38,11 +42,12 @@ private:
     void updateAccept() override;
     void firstAccept() override;
     void write() override;
+    void followUp() override;
     bool onOtherEvent(int code, int detail) override;
     bool onTransferEvent(int code, int detail);
     void activated() override;
     void collectedRun() override { view_.enabled.send = true; }
-    void ticked() override { view_.busy = upload_ || verify_; }
+    void ticked() override;
 
     bool negate() const;
     // Fits a board whose status says it holds collected readings; false (and
@@ -53,7 +58,16 @@ private:
     // The board just written or verified: the entry before the worker's index.
     std::string finishedBoard(int detail) const;
 
+    // Brings the write or verify progress up to date with the worker's counters.
+    enum class ProgressPoint { Tick, BoardStarting, Finished };
+    void updateProgress(ProgressPoint point);
+
     calib::CalFitWorkspace fit_;
+    std::vector<BoardResiduals> residuals_;
+    // The worker's step counter belongs to this transfer, and to the board of
+    // this index (boards done when it started).
+    bool stepsLive_ = false;
+    int stepsBoard_ = -1;
     bool upload_ = false, readFile_ = false, writeFile_ = false, verify_ = false;
 };
 

@@ -79,6 +79,7 @@ void CalPageModel::readChosen(bool accepted, const std::string& name, int boardI
 
 void CalPageModel::write() {
     writeFile_ = true;
+    residuals_.clear();
     calib::CalDataFile file = dataFile();
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
@@ -96,14 +97,23 @@ void CalPageModel::write() {
             setMessage("Failed writing file " + std::to_string(b), true);
             return;
         }
+        residuals_.push_back({address(b), calib::ComputeFitResiduals(fit_, axis, negate(), rows_)});
         setMessage("File write success", true);
         env_.session.calibrationSavedToFile = true;
     }
+    // The residuals come up before the operator decides on sending the
+    // constants, which is asked on the next turn.
+    view_.enabled.residuals = !residuals_.empty();
+    if (!residuals_.empty()) showResiduals();
     if (!failedFits.empty()) {
         fitFailed(failedFits);
         return;
     }
-    if (env_.session.calibrationSavedToFile && env_.services.question(kAskSend)) send();
+    view_.followUpPending = env_.session.calibrationSavedToFile;
+}
+
+void CalPageModel::followUp() {
+    if (env_.services.question(kAskSend)) send();
 }
 
 void CalPageModel::fitFailed(const std::vector<int>& slots) {
@@ -199,7 +209,11 @@ bool CalPageModel::submitTransfer(uint32_t code, int writeTarget) {
     request.boardCount = boards_;
     request.devices = env_.session.devices;
     request.axisSelector = view_.axisA ? 1 : 0;
-    if (env_.services.submit(request)) return true;
+    if (env_.services.submit(request)) {
+        stepsLive_ = false;
+        view_.progress = {true, 0, writeTarget == boards_ ? boards_ : 1, 0, 1};
+        return true;
+    }
     // The worker was busy with another request: nothing runs, so nothing is
     // in progress.
     upload_ = verify_ = false;
@@ -244,9 +258,11 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
             setMessage("Connecting to write cal biaxial");
             return true;
         case kEventUploadStarting:
+            updateProgress(ProgressPoint::BoardStarting);
             setMessage("Writing board # " + Printf("%d...", detail), true);
             return true;
         case kEventUploadsDone:
+            updateProgress(ProgressPoint::Finished);
             upload_ = false;
             setMessage("Success writing", true);
             view_.enabled.verify = true;
@@ -260,9 +276,11 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
                        true);
             return true;
         case kEventVerifyStarting:
+            updateProgress(ProgressPoint::BoardStarting);
             setMessage("Verifying board # " + workerBoardAddress(), true);
             return true;
         case kEventVerifiesDone:
+            updateProgress(ProgressPoint::Finished);
             verify_ = false;
             setMessage("Success verifying", true);
             return true;

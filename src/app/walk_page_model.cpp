@@ -31,7 +31,7 @@ WalkPageModel::WalkPageModel(WalkEnvironment environment) : env_(std::move(envir
 void WalkPageModel::activate() {
     const Rules& r = rules();
     started_ = false;
-    view_.writePending = false;
+    view_.writePending = view_.followUpPending = false;
     view_.axisA =
         env_.state.locked([](const SharedData& d) { return d.settings.axisSelector; }) == 1;
     view_.title = r.title;
@@ -259,6 +259,12 @@ void WalkPageModel::runPendingWrite() {
     if (!view_.writePending) return;
     view_.writePending = false;
     write();
+}
+
+void WalkPageModel::runPendingFollowUp() {
+    if (!view_.followUpPending) return;
+    view_.followUpPending = false;
+    followUp();
 }
 
 void WalkPageModel::back() {

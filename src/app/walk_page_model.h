@@ -59,6 +59,7 @@ public:
     void selectBoard(int comboIndex);
     // Writes the files of a run whose last position was just accepted.
     void runPendingWrite();
+    void runPendingFollowUp();
 
     // State, for the page and tests.
     const calib::PromptWalk& walk() const { return walk_; }
@@ -96,6 +97,8 @@ protected:
     virtual bool mayStore() { return true; }
     // Writes the files of the collected run.
     virtual void write() = 0;
+    // The step after a write, on the next turn (see WalkView::followUpPending).
+    virtual void followUp() {}
     // Events beyond the reading events; false when not handled.
     virtual bool onOtherEvent(int, int) { return false; }
     // The last position was accepted (before the files are written).

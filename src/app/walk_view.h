@@ -40,11 +40,23 @@ struct WalkView {
     // The last position was accepted: the files are written on the next turn,
     // after "Cal data collected" has been shown (runPendingWrite).
     bool writePending = false;
+    // A step that waits for the next turn, after what the last step showed
+    // has been drawn (runPendingFollowUp): the Cal page's question about
+    // sending comes after its residual window.
+    bool followUpPending = false;
+
+    // Writing or verifying constants: boards done of the boards taken, and
+    // the step within the board under way.
+    struct Progress {
+        bool visible = false;
+        int boardsDone = 0, boards = 0, step = 0, steps = 0;
+    } progress;
 
     // Which controls are enabled.
     struct Enabled {
         bool accept = false, back = false, a = true, b = true, setup = true, init = true;
         bool read = true, write = false, send = false, upload = false, verify = false;
+        bool residuals = false;  // the fit's residual window can be shown
     } enabled;
 };
 

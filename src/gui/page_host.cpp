@@ -1,6 +1,8 @@
 #include "gui/page_host.h"
 
 #include <QHBoxLayout>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include "app/page_host_setup.h"
 #include "gui/page_exit.h"
@@ -51,6 +53,9 @@ void PageHost::setUp(const PageMakers& makers) {
     sheet_->addPage(make(makers.status, "Status"));
     sheet_->addPage(new CPageExit(context_, sheet_, sheet_));
     sheet_->start();
+    // The keyboard starts on the pages (the simulated demo's fixture panel
+    // comes first in the chain, and its spin box would take the focus).
+    sheet_->tabs()->tabBar()->setFocus();
 }
 
 bool PageHost::event(QEvent* event) {

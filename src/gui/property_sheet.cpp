@@ -1,6 +1,8 @@
 #include "gui/property_sheet.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -8,10 +10,45 @@
 
 namespace clinora {
 
+namespace {
+
+// QTabWidget answers every layout request by laying out its tab bar and page
+// stack again and repainting itself whole, pages included, then asks the
+// windows above it to lay out too. A page whose read-out changed its text
+// sends one up on every reading although nothing the tab widget lays out has
+// changed: such requests are dropped.
+class SettledLayoutFilter final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::LayoutRequest) return false;
+        auto* tabs = static_cast<QTabWidget*>(watched);
+        const Key key{tabs->size(), tabs->tabBar()->sizeHint(), tabs->minimumSizeHint(),
+                      tabs->sizeHint(), tabs->count()};
+        if (seen_ && key == last_) return true;
+        seen_ = true;
+        last_ = key;
+        return false;
+    }
+
+private:
+    struct Key {
+        QSize size, tabBar, minimum, hint;
+        int count = 0;
+        bool operator==(const Key&) const = default;
+    };
+    bool seen_ = false;
+    Key last_;
+};
+
+}  // namespace
+
 CCePropertySheet::CCePropertySheet(SharedState* state, QWidget* parent)
     : QWidget(parent), state_(state), tabs_(new QTabWidget(this)) {
     tabs_->setDocumentMode(true);
     tabs_->setUsesScrollButtons(false);
+    tabs_->installEventFilter(new SettledLayoutFilter(tabs_));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);

@@ -98,6 +98,9 @@ private:
     bool upload(int boardIndex, bool axisA, bool axisB);
     bool verifyAxis(const std::array<float, 8>& values, int base, int checksumCell, int pauseMs);
     bool verifyByte(int cell, uint8_t meant);
+    // The step counter of the board being written or verified (WorkerShared).
+    void startSteps(int steps);
+    void stepDone();
     void notify(int code, int detail);
 
     SharedState& state_;

@@ -68,9 +68,26 @@ bool BusProtocol::currentAddress(int boardIndex, std::string& address) const {
     });
 }
 
+void BusProtocol::startSteps(int steps) {
+    state_.locked([steps](SharedData& d) {
+        d.worker.transferStep = 0;
+        d.worker.transferSteps = steps;
+    });
+}
+
+void BusProtocol::stepDone() {
+    state_.locked([](SharedData& d) { ++d.worker.transferStep; });
+}
+
+// An axis written or verified: eight words and the checksum byte.
+constexpr int kAxisSteps = 9;
+// The date and fixed bytes and the reset.
+constexpr int kUploadTailSteps = 9;
+
 bool BusProtocol::uploadByte(int cell, int value, WrittenCells& written) {
     if (!WriteEepromByte(cell, value)) return false;
     written.emplace_back(cell, static_cast<uint8_t>(value));
+    stepDone();
     clock_.sleepMs(200);
     return true;
 }
@@ -82,6 +99,7 @@ bool BusProtocol::uploadAxis(const std::array<float, 8>& values, int base, int c
         if (!WriteMemoryWord(base + 4 * k, word)) return false;
         for (int i = 0; i < 4; ++i)
             written.emplace_back(base + 4 * k + i, static_cast<uint8_t>(word >> (8 * i)));
+        stepDone();
         clock_.sleepMs(200);
     }
     return uploadByte(checksumCell, AxisChecksum(values), written);
@@ -91,6 +109,7 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
+    startSteps((axisA + axisB) * kAxisSteps + kUploadTailSteps);
     notify(kEventUploadStarting, std::atoi(address.c_str()));
     const DeviceRecord record =
         state_.locked([&](const SharedData& d) { return d.devices[boardIndex]; });
@@ -115,6 +134,7 @@ bool BusProtocol::upload(int boardIndex, bool axisA, bool axisB) {
         if (strayCells_.count(cell) != 0 && !verifyByte(cell, byte)) return false;
     }
     if (!confirmLoaded(address)) return false;
+    stepDone();
     clock_.sleepMs(200);
     return true;
 }
@@ -141,9 +161,12 @@ bool BusProtocol::verifyAxis(const std::array<float, 8>& values, int base, int c
         for (int i = 0; i < 4; ++i) {
             if (!verifyByte(base + 4 * k + i, static_cast<uint8_t>(meant >> (8 * i)))) return false;
         }
+        stepDone();
         clock_.sleepMs(pauseMs);
     }
-    return verifyByte(checksumCell, AxisChecksum(values));
+    if (!verifyByte(checksumCell, AxisChecksum(values))) return false;
+    stepDone();
+    return true;
 }
 
 bool BusProtocol::verifyByte(int cell, uint8_t meant) {
@@ -157,6 +180,7 @@ bool BusProtocol::VerifyCalibration(int boardIndex) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
     setTarget(address);
+    startSteps(kAxisSteps);
     notify(kEventVerifyStarting, std::atoi(address.c_str()));
     const auto [record, axisA] = state_.locked([&](const SharedData& d) {
         return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);

@@ -65,6 +65,9 @@ struct WorkerShared {
     int currentBoardIndex = 0;
     int boardCount = 0;
     int writeTarget = 0;
+    // Steps done of the board being written or verified, for progress displays.
+    int transferStep = 0;
+    int transferSteps = 0;
     bool linkOk = false;
     int baudRate = 115200;
     int lastOpenedBaud = 0;

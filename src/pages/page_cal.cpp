@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/cal_page_model.h"
 #include "pages/file_browse_dialog.h"
 #include "pages/qt_page_services.h"
+#include "pages/residual_window.h"
 #include "pages/walk_page_view.h"
 
 namespace clinora {
@@ -28,6 +30,18 @@ CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", cont
     connect(v.negA, &QCheckBox::clicked, this, [this](bool on) { cal().setNegate(true, on); });
     connect(v.negB, &QCheckBox::clicked, this, [this](bool on) { cal().setNegate(false, on); });
     connect(v.read, &QPushButton::clicked, this, &CPageCal::onRead);
+
+    residuals_ = new ResidualWindow(this);
+    services_->setResidualsHandler([this](const std::vector<BoardResiduals>& boards) {
+        // Filled and shown on the next two turns, before the question that
+        // follows the write.
+        QTimer::singleShot(0, residuals_, [this, boards] { residuals_->setBoards(boards); });
+        QTimer::singleShot(0, residuals_, [this] {
+            residuals_->show();
+            residuals_->raise();
+        });
+    });
+    connect(v.residuals, &QPushButton::clicked, this, [this] { cal().showResiduals(); });
 }
 
 const CalPageModel* CPageCal::model() const { return static_cast<CalPageModel*>(model_.get()); }

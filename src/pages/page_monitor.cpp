@@ -18,6 +18,7 @@
 #include "link/usb_search.h"
 #include "link/worker_codes.h"
 #include "link/worker_thread.h"
+#include "pages/monitor_trend.h"
 
 namespace clinora {
 namespace {
@@ -338,6 +339,8 @@ void CPageMonitor::onWorkerEvent(int code, int detail) {
             if (detail == 1) {
                 if (!outcome.show) break;
                 refresh();
+                trend_->addReading(readout_.axisA(), readout_.axisB(), readout_.temperature(),
+                                   unitText_);
                 setRequestButtons(true);
                 statusIndicator_->setState(colours::kGreen, kReading);
                 if (context_.logAtStart > 0 && !loggedAtStart_) {

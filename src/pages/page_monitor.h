@@ -23,6 +23,7 @@ namespace clinora {
 
 class Clock;
 class ColourBox;
+class MonitorTrend;
 class SerialPort;
 class SpinEdit;
 
@@ -135,6 +136,8 @@ private:
     ColourBox* statusIndicator_ = nullptr;
     ColourBox* statusMessage_ = nullptr;
     QToolButton* aboutIcon_ = nullptr;
+    QPushButton* trendButton_ = nullptr;
+    MonitorTrend* trend_ = nullptr;  // the trend window, made with the page
 };
 
 }  // namespace clinora

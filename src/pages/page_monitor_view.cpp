@@ -15,6 +15,7 @@
 #include "gui/colour_box.h"
 #include "gui/spin_edit.h"
 #include "gui/view_helpers.h"
+#include "pages/monitor_trend.h"
 #include "pages/page_monitor.h"
 #include "product_version.h"
 
@@ -185,11 +186,21 @@ QWidget* CPageMonitor::buildFooter() {
     aboutIcon_->setToolTip("About");
     aboutIcon_->setAccessibleName("About");
     auto* version = Named(new QLabel(QString("v. ") + kProductVersion, row), "VersionLabel");
+    trend_ = new MonitorTrend(this);
+    trendButton_ = Named(new QPushButton("Trend...", row), "TrendButton");
+    trendButton_->setAccessibleName("Trend");
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(aboutIcon_);
     box->addStretch(1);
+    box->addWidget(trendButton_);
+    box->addSpacing(16);
     box->addWidget(version, 0, Qt::AlignBottom);
+    connect(trendButton_, &QPushButton::clicked, this, [this] {
+        trend_->show();
+        trend_->raise();
+        trend_->activateWindow();
+    });
     connect(aboutIcon_, &QToolButton::clicked, this, [this] {
         CAboutDlg about(this);
         about.exec();

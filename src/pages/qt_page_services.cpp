@@ -30,4 +30,8 @@ bool QtPageServices::submit(const WorkerRequest& request) {
     return context_.state && SubmitRequest(*context_.state, request);
 }
 
+void QtPageServices::showResiduals(const std::vector<BoardResiduals>& boards) {
+    if (residuals_) residuals_(boards);
+}
+
 }  // namespace clinora

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <vector>
+
 #include "app/page_services.h"
 #include "gui/page_context.h"
 
@@ -16,8 +19,14 @@ public:
     void timedMessage(int seconds, const std::string& text) override;
     void playSound(const std::string& path) override;
     bool submit(const WorkerRequest& request) override;
+    void showResiduals(const std::vector<BoardResiduals>& boards) override;
+
+    // The page's residual window.
+    using ResidualsHandler = std::function<void(const std::vector<BoardResiduals>&)>;
+    void setResidualsHandler(ResidualsHandler handler) { residuals_ = std::move(handler); }
 
 private:
+    ResidualsHandler residuals_;
     PageContext& context_;
 };
 

@@ -92,6 +92,12 @@ void WalkPage::render() {
             render();
         });
     }
+    if (v.followUpPending) {
+        QTimer::singleShot(0, this, [this] {
+            model_->runPendingFollowUp();
+            render();
+        });
+    }
 }
 
 // The Setup dialog edits the options it owns itself; the page takes back the

@@ -13,6 +13,8 @@
 
 #include "gui/colour_box.h"
 
+#include <algorithm>
+
 namespace clinora {
 
 namespace {
@@ -107,6 +109,13 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
         barRow->addWidget(busyLamp);
     }
     layout->addLayout(barRow);
+    if (calibration) {
+        transfer = new QProgressBar(page);
+        transfer->setObjectName("TransferProgress");
+        transfer->setAccessibleName("Write and verify progress");
+        transfer->setVisible(false);
+        layout->addWidget(transfer);
+    }
 
     auto* axisRow = new QHBoxLayout;
     axisA = new QRadioButton("A", page);
@@ -160,6 +169,8 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
         fileRow->addWidget(send);
         fileRow->addWidget(verify);
         fileRow->addWidget(upload);
+        residuals = Button(page, "Residuals", "Residuals");
+        fileRow->addWidget(residuals);
     }
     layout->addLayout(fileRow);
 }
@@ -208,6 +219,24 @@ void WalkPageView::render(const WalkView& v) {
     if (send) send->setEnabled(e.send);
     if (verify) verify->setEnabled(e.verify);
     if (upload) upload->setEnabled(e.upload);
+    if (residuals) residuals->setEnabled(e.residuals);
+    if (transfer) renderProgress(v.progress);
+}
+
+void WalkPageView::renderProgress(const WalkView::Progress& p) {
+    transfer->setVisible(p.visible);
+    if (!p.visible) return;
+    const int steps = std::max(p.steps, 1);
+    transfer->setRange(0, std::max(p.boards, 1) * steps);
+    transfer->setValue(std::min(p.boardsDone * steps + p.step, transfer->maximum()));
+    const int board = std::min(p.boardsDone + 1, std::max(p.boards, 1));
+    transfer->setFormat(p.boardsDone >= p.boards
+                            ? QString("%1 of %2 boards done").arg(p.boardsDone).arg(p.boards)
+                            : QString("Board %1 of %2, step %3 of %4")
+                                  .arg(board)
+                                  .arg(p.boards)
+                                  .arg(p.step)
+                                  .arg(steps));
 }
 
 void WalkPageView::renderCombo(const WalkView& v) {

@@ -49,9 +49,12 @@ public:
     QPushButton* send = nullptr;
     QPushButton* verify = nullptr;
     QPushButton* upload = nullptr;
+    QPushButton* residuals = nullptr;
+    QProgressBar* transfer = nullptr;  // write and verify progress
 
 private:
     void renderCombo(const WalkView& view);
+    void renderProgress(const WalkView::Progress& progress);
 };
 
 }  // namespace clinora

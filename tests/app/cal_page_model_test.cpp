@@ -36,6 +36,7 @@ protected:
         ASSERT_TRUE(model().view().enabled.accept);
         model().accept();
         model().runPendingWrite();
+        model().runPendingFollowUp();
     }
     void collect(int rows = 22) {
         for (int r = 0; r < rows; ++r) acceptRow();
@@ -265,6 +266,48 @@ TEST_F(CalModel, WriteAndVerifyEventsSayWhatHappenedToWhichBoard) {
     // The lamp goes out with the verdict, not a tick later.
     model().onWorkerEvent(kEventVerifiesDone, 103);
     EXPECT_FALSE(model().view().busy);
+}
+
+// The progress of writing all boards follows the worker's board index and
+// step counter; a counter left from an earlier board or transfer never shows.
+TEST_F(CalModel, WriteProgressFollowsTheWorkersCountersBoardByBoard) {
+    rig.services.answers = {true, false};  // send: yes; verify: no
+    model().activate();
+    collect();
+    ASSERT_TRUE(model().uploadInProgress());
+    struct Step {
+        const char* what;
+        int event;  // 0: a tick
+        int index, step, steps;
+        WalkView::Progress shown;
+    };
+    const Step steps[] = {
+        {"submitted", -1, 0, 0, 0, {true, 0, 3, 0, 1}},
+        {"an earlier transfer's counter", 0, 0, 7, 8, {true, 0, 3, 0, 1}},
+        {"board 1 starts", kEventUploadStarting, 0, 0, 18, {true, 0, 3, 0, 18}},
+        {"board 1 half way", 0, 0, 9, 18, {true, 0, 3, 9, 18}},
+        {"board 1 done, counter still its", 0, 1, 18, 18, {true, 1, 3, 0, 18}},
+        {"board 2 starts", kEventUploadStarting, 1, 0, 18, {true, 1, 3, 0, 18}},
+        {"board 2 step 4", 0, 1, 4, 18, {true, 1, 3, 4, 18}},
+        {"all written", kEventUploadsDone, 3, 18, 18, {true, 3, 3, 18, 18}},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        rig.state.locked([&](SharedData& d) {
+            d.worker.writeTarget = d.worker.boardCount = 3;  // as the worker takes the request
+            d.worker.currentBoardIndex = s.index;
+            d.worker.transferStep = s.step;
+            d.worker.transferSteps = s.steps;
+        });
+        if (s.event > 0) model().onWorkerEvent(s.event, 101);
+        if (s.event == 0) model().tick();
+        const WalkView::Progress& p = model().view().progress;
+        EXPECT_EQ(p.visible, s.shown.visible);
+        EXPECT_EQ(p.boardsDone, s.shown.boardsDone);
+        EXPECT_EQ(p.boards, s.shown.boards);
+        EXPECT_EQ(p.step, s.shown.step);
+        EXPECT_EQ(p.steps, s.shown.steps);
+    }
 }
 
 TEST_F(CalModel, TransfersWithoutDataAreRefusedAndLeaveNothingInProgress) {

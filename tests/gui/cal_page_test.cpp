@@ -5,19 +5,23 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
 #include "app/cal_page_model.h"
 #include "cal_rig.h"
 #include "calib/prompt_file.h"
+#include "gui/chart_widget.h"
 #include "gui/colour_box.h"
 #include "link/protocol.h"
 #include "link/reading_format.h"
+#include "pages/residual_window.h"
 
 namespace clinora {
 namespace {
@@ -51,12 +55,71 @@ double LargestCalibratedDeviation(CalRig& rig, bool& withinLimits) {
     return largest;
 }
 
+// The residuals of both sweeps in degrees, worked out from the face rows of
+// a calibration data file's axis A block: each sweep's calibrated sine
+// against the row's true sine.
+std::vector<QPointF> FaceResiduals(const std::filesystem::path& path, bool returnSweep) {
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line) && line.rfind("Face,A+/-", 0) != 0) {
+    }
+    std::getline(in, line);
+    std::getline(in, line);
+    std::vector<QPointF> points;
+    const auto degrees = [](double sine) { return std::asin(sine) * 180.0 / kPi; };
+    while (std::getline(in, line) && line.rfind("Cross Axis", 0) != 0) {
+        const QStringList cells = QString::fromStdString(line).trimmed().split(',');
+        if (cells.size() < 8) break;
+        const double truth = cells[6].toDouble();
+        points.push_back({degrees(truth), degrees(cells[returnSweep ? 4 : 3].toDouble()) -
+                                              degrees(truth)});
+    }
+    return points;
+}
+
+std::filesystem::path CalFileOf(const CalRig& rig, const std::string& address) {
+    for (const auto& e : std::filesystem::directory_iterator(rig.dir.path().toStdString())) {
+        if (e.path().filename().string().rfind("00" + address + "_CAL_DATA_AXIS_A_", 0) == 0)
+            return e.path();
+    }
+    return {};
+}
+
+// Answers as the scripted notifier does, noting whether the residual window
+// was up when each question was asked.
+class WatchingNotifier final : public Notifier {
+public:
+    WatchingNotifier(ScriptedNotifier& script, std::function<bool()> residualsShown)
+        : script_(script), shown_(std::move(residualsShown)) {}
+    void message(const QString& text) override { script_.message(text); }
+    void error(const QString& text) override { script_.error(text); }
+    bool question(const QString& text) override {
+        residualsUpAtQuestion.push_back(shown_());
+        return script_.question(text);
+    }
+    void timedMessage(int seconds, const QString& text) override {
+        script_.timedMessage(seconds, text);
+    }
+    std::vector<bool> residualsUpAtQuestion;
+
+private:
+    ScriptedNotifier& script_;
+    std::function<bool()> shown_;
+};
+
 TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     CalRig rig;
     ASSERT_TRUE(rig.start());
     auto* message = rig.sheet->page(CalRig::kCal)->findChild<ColourBox*>("Message");
-    std::set<QString> seen;
-    rig.watch = [&] { seen.insert(message->text()); };
+    auto* progress = rig.sheet->page(CalRig::kCal)->findChild<QProgressBar*>("TransferProgress");
+    ResidualWindow* residuals = rig.cal->residualWindow();
+    WatchingNotifier watching(rig.notifier, [&] { return residuals->isVisible(); });
+    rig.context.notifier = &watching;
+    std::set<QString> seen, progressSeen;
+    rig.watch = [&] {
+        seen.insert(message->text());
+        if (progress->isVisible()) progressSeen.insert(progress->text());
+    };
 
     // The user-interface thread must never stall: a 10 ms heartbeat.
     QElapsedTimer sinceBeat;
@@ -98,6 +161,35 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     EXPECT_EQ(files, 3);
     QDir().mkpath(CLINORA_ARTIFACT_DIR);
     rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-verified.png");
+
+    // The residuals come up before the operator is asked to send the constants.
+    EXPECT_EQ(watching.residualsUpAtQuestion, (std::vector<bool>{true, true}));
+    // Writing and verifying ended with every board done.
+    EXPECT_TRUE(progressSeen.count("3 of 3 boards done"));
+    EXPECT_EQ(progress->value(), progress->maximum());
+    // Each board's plotted residuals are those of its file's face rows.
+    ASSERT_EQ(residuals->boardCount(), 3);
+    for (int b = 0; b < 3; ++b) {
+        const std::string address = std::to_string(101 + b);
+        SCOPED_TRACE(address);
+        const std::filesystem::path file = CalFileOf(rig, address);
+        ASSERT_FALSE(file.empty());
+        for (const bool returnSweep : {false, true}) {
+            const std::vector<QPointF> expected = FaceResiduals(file, returnSweep);
+            const QList<QPointF> plotted = residuals->chart(b)->points(
+                returnSweep ? ResidualWindow::kReturnSweep : ResidualWindow::kFirstSweep);
+            ASSERT_EQ(plotted.size(), 7);
+            ASSERT_EQ(expected.size(), 7u);
+            for (int k = 0; k < 7; ++k) {
+                EXPECT_NEAR(plotted[k].x(), expected[k].x(), 1e-4);
+                EXPECT_NEAR(plotted[k].y(), expected[k].y(), 1e-4);
+            }
+        }
+        EXPECT_TRUE(residuals->summary(b).startsWith(QString::fromStdString(address) +
+                                                     ": largest residual "))
+            << residuals->summary(b).toStdString();
+    }
+    residuals->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-residuals.png");
 
     bool within = false;
     const double deviation = LargestCalibratedDeviation(rig, within);

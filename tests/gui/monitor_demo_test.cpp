@@ -6,12 +6,15 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
 #include <cmath>
 
 #include "demo_app.h"
 #include "gui/fixture_panel.h"
+#include "gui/chart_widget.h"
 #include "gui/main_frame.h"
 #include "gui_test_support.h"
+#include "pages/monitor_trend.h"
 
 namespace clinora {
 namespace {
@@ -24,7 +27,7 @@ double Value(const QLabel* label) {
     return ok ? v : std::nan("");
 }
 
-TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSeconds) {
+TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSecondsAndTheTrendFollows) {
     testing::DemoApp demo;
     ASSERT_TRUE(demo.app.start());
     CMainFrame* frame = demo.app.frame();
@@ -56,6 +59,36 @@ TEST(MonitorDemo, FixturePanelMovesTheTiltWithinSeconds) {
     QDir().mkpath(CLINORA_ARTIFACT_DIR);
     EXPECT_TRUE(frame->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/monitor-live.png"));
     EXPECT_TRUE(demo.notifier.shown.empty());
+
+    // The trend window follows the read-out through a few fixture moves: its
+    // newest axis A point is the value on the page.
+    auto* trend = frame->findChild<MonitorTrend*>();
+    ASSERT_TRUE(trend);
+    frame->findChild<QPushButton*>("TrendButton")->click();
+    ASSERT_TRUE(trend->isVisible());
+
+    for (const double angle : {10.0, -5.0, 15.0}) {
+        const double before = Value(tilt);
+        fixture->tiltA()->setValue(angle);
+        fixture->temperature()->setValue(20.0 + angle / 2);
+        ASSERT_TRUE(WaitFor([&] { return std::abs(Value(tilt) - before) > 0.3; }, 10000));
+        WaitFor([] { return false; }, 1500);  // a few readings at the angle
+    }
+    trend->redraw();
+    const QList<QPointF> a = trend->chart()->points(0);
+    ASSERT_GT(a.size(), 5);
+    EXPECT_NEAR(a.back().y(), Value(tilt), 0.05);
+    EXPECT_EQ(trend->buffer().unit(), "V");
+    EXPECT_TRUE(trend->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/monitor-trend.png"));
+
+    // Clear empties the plot; Pause holds it while readings go on.
+    trend->findChild<QPushButton*>("TrendClear")->click();
+    EXPECT_TRUE(trend->chart()->points(0).isEmpty());
+    trend->findChild<QPushButton*>("TrendPause")->click();
+    WaitFor([] { return false; }, 1500);
+    trend->redraw();
+    EXPECT_TRUE(trend->chart()->points(0).isEmpty());
+    EXPECT_GT(trend->buffer().size(), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QPointF>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+namespace clinora {
+
+// A small line chart: named series of points against one x axis and a left
+// (and optionally a right) value axis. The only place that knows which
+// charting library draws it; the rest of the program sees points and ranges.
+class ChartWidget : public QWidget {
+    Q_OBJECT
+public:
+    enum class Style { Line, DashedLine, Points };
+
+    struct SeriesSpec {
+        QString name;
+        QColor colour;
+        Style style = Style::Line;
+        bool rightAxis = false;  // drawn against the right value axis
+    };
+
+    explicit ChartWidget(QWidget* parent = nullptr);
+    ~ChartWidget() override;
+
+    void setTitle(const QString& title);
+    // The key of the series below the plot (shown by default).
+    void setLegendVisible(bool visible);
+    // Axis titles; an empty right title leaves the chart without a right axis.
+    void setAxisTitles(const QString& x, const QString& left, const QString& right = QString());
+    // Adds a series; returns its index for setPoints.
+    int addSeries(const SeriesSpec& spec);
+    // Replaces a series' points; points that are not finite are not drawn.
+    void setPoints(int series, const QList<QPointF>& points);
+    QList<QPointF> points(int series) const;
+    int seriesCount() const;
+    // Fixed x range; the value axes follow their series (with a margin),
+    // never narrower than `minimumSpan`.
+    void setXRange(double from, double to);
+    void setMinimumSpan(double left, double right = 0.0);
+
+private:
+    struct Parts;
+    void fitValueAxes();
+
+    std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace clinora
