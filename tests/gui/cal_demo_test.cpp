@@ -37,13 +37,9 @@ TEST(CalDemo, TheFirstPositionIsAcceptedWithTheFixturePanel) {
     for (int i = 0; i < sheet->pageCount(); ++i)
         if (sheet->page(i) == cal) calIndex = i;
     // The user-interface thread must never stall: a 10 ms heartbeat.
-    QElapsedTimer sinceBeat;
-    qint64 longestGap = 0;
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
-    heartbeat.start(10);
-    sinceBeat.start();
+    // The worker runs on its own thread here, so waiting on it would show only
+    // in wall time: the wall gap is the measure.
+    testing::UiHeartbeat heartbeat;
     sheet->selectPage(calIndex);
 
     auto* accept = cal->findChild<QPushButton*>("Accept");
@@ -67,8 +63,8 @@ TEST(CalDemo, TheFirstPositionIsAcceptedWithTheFixturePanel) {
     QDir().mkpath(CLINORA_ARTIFACT_DIR);
     frame->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-demo.png");
     std::printf("longest gap of the user-interface thread: %lld ms\n",
-                static_cast<long long>(longestGap));
-    EXPECT_LT(longestGap, 50);
+                static_cast<long long>(heartbeat.longestWallMs()));
+    EXPECT_LT(heartbeat.longestWallMs(), 50);
     EXPECT_TRUE(demo.notifier.shown.empty());
 }
 

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -16,6 +15,7 @@
 
 #include "app/cal_page_model.h"
 #include "cal_rig.h"
+#include "gui_test_support.h"
 #include "calib/prompt_file.h"
 #include "gui/chart_widget.h"
 #include "gui/colour_box.h"
@@ -121,15 +121,11 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
         if (progress->isVisible()) progressSeen.insert(progress->text());
     };
 
-    // The user-interface thread must never stall: a 10 ms heartbeat.
-    QElapsedTimer sinceBeat;
-    qint64 longestGap = 0;
-    QTimer heartbeat;
-    heartbeat.setInterval(10);
-    QObject::connect(&heartbeat, &QTimer::timeout,
-                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
-    sinceBeat.start();
-    heartbeat.start();
+    // The user-interface thread must never stall: a 10 ms heartbeat. Here the
+    // worker's passes run on this thread too, on virtual time, so a stall is
+    // work this thread does: its processor time in a gap is the measure, which
+    // other load on the machine does not stretch.
+    testing::UiHeartbeat heartbeat;
 
     // Setup's OK starts the boards again with the dialog's options.
     QTimer::singleShot(
@@ -142,7 +138,7 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     const QString collected = rig.walkAllPositions([&] {
         QDir().mkpath(CLINORA_ARTIFACT_DIR);
         rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-mid-run.png");
-        sinceBeat.restart();  // the picture is the test's, not the page's
+        heartbeat.restart();  // the picture is the test's, not the page's
     });
     EXPECT_EQ(collected, "Cal data collected");
     ASSERT_TRUE(rig.run([&] { return message->text() == "Success verifying"; }, 900000))
@@ -194,9 +190,12 @@ TEST(CalPage, CalibratesThreeSimulatedBoardsSendsAndVerifies) {
     bool within = false;
     const double deviation = LargestCalibratedDeviation(rig, within);
     EXPECT_TRUE(within);
-    std::printf("largest calibrated deviation: %.6f (sine); longest UI gap: %lld ms\n", deviation,
-                static_cast<long long>(longestGap));
-    EXPECT_LT(longestGap, 50);
+    std::printf(
+        "largest calibrated deviation: %.6f (sine); longest UI gap: %lld ms "
+        "(%lld ms of the thread's processor time)\n",
+        deviation, static_cast<long long>(heartbeat.longestWallMs()),
+        static_cast<long long>(heartbeat.longestCpuMs()));
+    EXPECT_LT(heartbeat.longestCpuMs(), 50);
 }
 
 TEST(CalPage, ReadsABoardsFileBackAndUploadsItToThatBoard) {

@@ -5,39 +5,24 @@
 // delivers the events they post between passes and ticks the pages every
 // 200 ms of virtual time, so a whole calibration takes seconds.
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/app_files.h"
-#include "app/app_settings.h"
 #include "app/cal_page_model.h"
-#include "app/cal_session.h"
 #include "app/cal_test_page_model.h"
-#include "app/page_copies.h"
-#include "app/settings_store.h"
 #include "calib/nominal_angles.h"
 #include "gui/colour_box.h"
-#include "gui/page_context.h"
-#include "gui/property_sheet.h"
-#include "gui/scripted_notifier.h"
-#include "link/clock.h"
-#include "link/serial_port.h"
-#include "link/shared_state.h"
-#include "link/worker.h"
 #include "link/worker_codes.h"
 #include "pages/page_cal.h"
 #include "pages/page_cal_test.h"
-#include "sim/sim_bus.h"
+#include "sheet_rig.h"
 
 namespace clinora::testing {
 
-class CalRig {
+class CalRig : public SheetRig {
 public:
     static constexpr int kTickMs = 200;
     enum Page { kStart = 0, kCal = 1, kTest = 2 };
@@ -52,8 +37,6 @@ public:
             config.factoryFitted = boards == Boards::FactoryFitted;
             bus.addBoard(config);
         }
-        port.pinPath("simulated-bus");
-        files.workingFolder = dir.path().toStdString() + "/";
         QFile::copy(QString(CLINORA_PROMPTS_DIR) + "/CalPrompts.csv",
                     dir.path() + "/CalPrompts.csv");
         copies.promptFileName = "CalPrompts.csv";
@@ -61,16 +44,8 @@ public:
         state.locked([&](SharedData& d) {
             d.settings.calibrationMode = true;
             d.currentAddresses = addresses;
-            d.worker.started = true;
             d.worker.usbPortFound = true;
         });
-        context.state = &state;
-        context.settings = &settings;
-        context.files = &files;
-        context.copies = &copies;
-        context.session = &session;
-        context.notifier = &notifier;
-        sheet = std::make_unique<CCePropertySheet>(&state);
         sheet->addPage(new SheetPage("Start", context, sheet.get()));
         cal = new CPageCal(context, sheet.get());
         sheet->addPage(cal);
@@ -91,23 +66,7 @@ public:
     // Runs worker passes, delivering their events and ticking the pages,
     // until `done` holds or `maxMs` of virtual time have passed.
     bool run(const std::function<bool()>& done, int64_t maxMs = 120000) {
-        const int64_t end = clock.nowMs() + maxMs;
-        while (!done()) {
-            if (clock.nowMs() > end) return false;
-            worker.pass();
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
-            if (watch) watch();
-            while (clock.nowMs() - lastTickMs_ >= kTickMs) {
-                lastTickMs_ += kTickMs;
-                if (sheet->activeIndex() == kCal) cal->tick();
-                if (sheet->activeIndex() == kTest) test->tick();
-            }
-        }
-        return true;
-    }
-    void runFor(int64_t ms) {
-        run([] { return false; }, ms);
+        return SheetRig::run(done, maxMs);
     }
 
     // The fixture angle of the position the active page prompts (slot k of
@@ -144,25 +103,18 @@ public:
     W* find(const char* name) const {
         return sheet->activePage()->findChild<W*>(name);
     }
-    SharedData shared() const { return state.snapshot(); }
-
-    QTemporaryDir dir;
-    VirtualClock clock{1000};
-    sim::SimBus bus{clock};
-    SerialPort port{bus};
-    SharedState state{port};
-    Worker worker{state, clock};
-    MemorySettingsStore store;
-    AppSettings settings{store};
-    AppFiles files;
-    PageCopies copies;
-    CalSession session;
-    ScriptedNotifier notifier;
-    PageContext context;
-    std::unique_ptr<CCePropertySheet> sheet;
     CPageCal* cal = nullptr;
     CPageCalTest* test = nullptr;
-    std::function<void()> watch;  // called after every pass
+
+protected:
+    // The pages' 200 ms timer, on virtual time.
+    void afterPass() override {
+        while (clock.nowMs() - lastTickMs_ >= kTickMs) {
+            lastTickMs_ += kTickMs;
+            if (sheet->activeIndex() == kCal) cal->tick();
+            if (sheet->activeIndex() == kTest) test->tick();
+        }
+    }
 
 private:
     int64_t lastTickMs_ = 0;
