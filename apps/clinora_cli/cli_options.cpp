@@ -9,19 +9,19 @@
 namespace clinora::cli {
 namespace {
 
-struct OptionSpec {
+struct OptionForm {
     const char* name;
     bool takesValue;
 };
 
-const OptionSpec kOptionSpecs[] = {
+const OptionForm kOptionForms[] = {
     {"port", true}, {"simulate", false}, {"address", true},  {"interval", true}, {"units", true},
     {"log", true},  {"count", true},     {"biaxial", false}, {"axis", true},
 };
 
 // A command, the options it takes besides --port and --simulate, and its
 // operands.
-struct CommandSpec {
+struct CommandForm {
     const char* name;
     Command command;
     std::vector<std::string> options;
@@ -29,8 +29,8 @@ struct CommandSpec {
     bool needsAddress = false;
 };
 
-const std::vector<CommandSpec>& CommandSpecs() {
-    static const std::vector<CommandSpec> specs = {
+const std::vector<CommandForm>& CommandForms() {
+    static const std::vector<CommandForm> forms = {
         {"ports", Command::Ports, {}, {}},
         {"identify", Command::Identify, {"address"}, {}, true},
         {"monitor", Command::Monitor, {"address", "interval", "units", "log", "count"}, {}},
@@ -38,7 +38,7 @@ const std::vector<CommandSpec>& CommandSpecs() {
         {"verify", Command::Verify, {"address", "axis"}, {"FILE"}, true},
         {"set-address", Command::SetAddress, {}, {"OLD", "NEW"}},
     };
-    return specs;
+    return forms;
 }
 
 // A whole number written with decimal digits only, at most `maxDigits` long.
@@ -98,41 +98,41 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
             value = name.substr(eq + 1);
             name.resize(eq);
         }
-        const auto* spec = std::find_if(std::begin(kOptionSpecs), std::end(kOptionSpecs),
-                                        [&](const OptionSpec& o) { return name == o.name; });
-        if (spec == std::end(kOptionSpecs)) return Refuse("unknown option '--" + name + "'");
-        if (spec->takesValue && !value) {
+        const auto* form = std::find_if(std::begin(kOptionForms), std::end(kOptionForms),
+                                        [&](const OptionForm& o) { return name == o.name; });
+        if (form == std::end(kOptionForms)) return Refuse("unknown option '--" + name + "'");
+        if (form->takesValue && !value) {
             if (i + 1 >= arguments.size()) return Refuse("--" + name + " needs a value");
             value = arguments[++i];
         }
-        if (!spec->takesValue && value) return Refuse("--" + name + " takes no value");
+        if (!form->takesValue && value) return Refuse("--" + name + " takes no value");
         if (!given.emplace(name, value.value_or("")).second)
             return Refuse("--" + name + " is given twice");
     }
 
     if (words.empty()) return Refuse("no command given");
-    const auto& specs = CommandSpecs();
-    const auto spec = std::find_if(specs.begin(), specs.end(),
-                                   [&](const CommandSpec& c) { return words[0] == c.name; });
-    if (spec == specs.end()) return Refuse("unknown command '" + words[0] + "'");
-    const std::string command = spec->name;
+    const auto& forms = CommandForms();
+    const auto form = std::find_if(forms.begin(), forms.end(),
+                                   [&](const CommandForm& c) { return words[0] == c.name; });
+    if (form == forms.end()) return Refuse("unknown command '" + words[0] + "'");
+    const std::string command = form->name;
     const std::vector<std::string> operands(words.begin() + 1, words.end());
-    if (operands.size() > spec->operands.size())
-        return Refuse("unexpected argument '" + operands[spec->operands.size()] + "'");
-    if (operands.size() < spec->operands.size()) {
+    if (operands.size() > form->operands.size())
+        return Refuse("unexpected argument '" + operands[form->operands.size()] + "'");
+    if (operands.size() < form->operands.size()) {
         std::string needed;
-        for (const auto& name : spec->operands) needed += (needed.empty() ? "" : " and ") + name;
+        for (const auto& name : form->operands) needed += (needed.empty() ? "" : " and ") + name;
         return Refuse(command + " needs " + needed);
     }
     for (const auto& [name, value] : given) {
         if (name == "port" || name == "simulate") continue;
-        if (std::find(spec->options.begin(), spec->options.end(), name) == spec->options.end())
+        if (std::find(form->options.begin(), form->options.end(), name) == form->options.end())
             return Refuse("--" + name + " does not apply to " + command);
     }
 
     ParsedArguments result;
     CliOptions& o = result.options;
-    o.command = spec->command;
+    o.command = form->command;
     auto has = [&](const char* name) { return given.count(name) != 0; };
     o.simulate = has("simulate");
     if (has("port")) {
@@ -144,7 +144,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         const auto address = CanonicalAddress(given["address"]);
         if (!address) return Refuse(BadAddress(given["address"]));
         o.address = *address;
-    } else if (spec->needsAddress) {
+    } else if (form->needsAddress) {
         return Refuse(command + " needs --address A");
     }
     if (o.command == Command::Upload || o.command == Command::Verify) {

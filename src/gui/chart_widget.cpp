@@ -70,26 +70,26 @@ void ChartWidget::setAxisTitles(const QString& x, const QString& left, const QSt
     p.right->setTitleText(right);
 }
 
-int ChartWidget::addSeries(const SeriesSpec& spec) {
+int ChartWidget::addSeries(const SeriesLook& look) {
     Parts& p = *parts_;
     QXYSeries* series = nullptr;
-    if (spec.style == Style::Points) {
+    if (look.style == Style::Points) {
         auto* scatter = new QScatterSeries;
         scatter->setMarkerSize(8);
-        scatter->setBorderColor(spec.colour);
+        scatter->setBorderColor(look.colour);
         series = scatter;
     } else {
         series = new QLineSeries;
-        QPen pen(spec.colour, 2);
-        if (spec.style == Style::DashedLine) pen.setStyle(Qt::DashLine);
+        QPen pen(look.colour, 2);
+        if (look.style == Style::DashedLine) pen.setStyle(Qt::DashLine);
         series->setPen(pen);
     }
-    series->setName(spec.name);
-    series->setColor(spec.colour);
+    series->setName(look.name);
+    series->setColor(look.colour);
     p.chart->addSeries(series);
     series->attachAxis(p.x);
-    series->attachAxis(spec.rightAxis && p.right ? p.right : p.left);
-    p.series.push_back({series, spec.rightAxis && p.right, {}});
+    series->attachAxis(look.rightAxis && p.right ? p.right : p.left);
+    p.series.push_back({series, look.rightAxis && p.right, {}});
     return static_cast<int>(p.series.size()) - 1;
 }
 

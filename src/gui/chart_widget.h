@@ -17,7 +17,7 @@ class ChartWidget : public QWidget {
 public:
     enum class Style { Line, DashedLine, Points };
 
-    struct SeriesSpec {
+    struct SeriesLook {
         QString name;
         QColor colour;
         Style style = Style::Line;
@@ -33,7 +33,7 @@ public:
     // Axis titles; an empty right title leaves the chart without a right axis.
     void setAxisTitles(const QString& x, const QString& left, const QString& right = QString());
     // Adds a series; returns its index for setPoints.
-    int addSeries(const SeriesSpec& spec);
+    int addSeries(const SeriesLook& look);
     // Replaces a series' points; points that are not finite are not drawn.
     void setPoints(int series, const QList<QPointF>& points);
     QList<QPointF> points(int series) const;
