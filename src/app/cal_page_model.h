@@ -53,7 +53,12 @@ private:
     // Fits a board whose status says it holds collected readings; false (and
     // the failure said) when the fit fails.
     bool fitForSend(int slot);
-    void fitFailed(const std::vector<int>& slots);
+    // A board whose fit failed, and why.
+    struct FitFailure {
+        int slot;
+        std::string reason;
+    };
+    void fitFailed(const std::vector<FitFailure>& failures);
     bool submitTransfer(uint32_t code, int writeTarget);
     // The board just written or verified: the entry before the worker's index.
     std::string finishedBoard(int detail) const;

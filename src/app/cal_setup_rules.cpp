@@ -7,8 +7,13 @@
 namespace clinora {
 namespace {
 
-// Blanks around a typed entry do not count.
-std::optional<float> ParseFloat(std::string_view text) { return ParseWholeFloat(TrimBlanks(text)); }
+// Blanks around a typed entry do not count; a tolerance must be a number of
+// reasonable size.
+std::optional<double> ParseTolerance(std::string_view text) {
+    const std::optional<double> value = ParseWholeDouble(TrimBlanks(text));
+    if (!value || !FitsFloat(*value)) return std::nullopt;
+    return value;
+}
 
 }  // namespace
 
@@ -16,7 +21,7 @@ int DigitItemForDecimals(int decimals) { return decimals >= 0 && decimals < 6 ? 
 
 int SoundItemForIndex(int index, int count) { return index >= 0 && index < count ? index : 0; }
 
-std::string FormatTolerance(float value) { return FormatGeneral(value, 6); }
+std::string FormatTolerance(double value) { return FormatGeneral(value, 15); }
 
 SetupEntries CheckSetupEntries(std::string_view averageNum, std::string_view calTolerance,
                                std::string_view calTestTolerance) {
@@ -28,14 +33,14 @@ SetupEntries CheckSetupEntries(std::string_view averageNum, std::string_view cal
         return result;
     }
     result.averageNum = *average;
-    const std::optional<float> cal = ParseFloat(calTolerance);
+    const std::optional<double> cal = ParseTolerance(calTolerance);
     if (!cal) {
         result.refused = SetupEntries::kCalTolerance;
         result.message = kToleranceRefused;
         return result;
     }
     result.calTolerance = *cal;
-    const std::optional<float> calTest = ParseFloat(calTestTolerance);
+    const std::optional<double> calTest = ParseTolerance(calTestTolerance);
     if (!calTest) {
         result.refused = SetupEntries::kCalTestTolerance;
         result.message = kToleranceRefused;

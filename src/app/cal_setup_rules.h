@@ -23,8 +23,9 @@ int DigitItemForDecimals(int decimals);
 // index it does not offer (nothing unselected is ever stored back).
 int SoundItemForIndex(int index, int count);
 
-// How a tolerance is shown in its edit: six significant digits, like "%g".
-std::string FormatTolerance(float value);
+// How a tolerance is shown in its edit: like "%.15g", every digit a stored
+// value carries, so that OK without an edit takes back the same value.
+std::string FormatTolerance(double value);
 
 // The three typed entries, checked in the order of the dialog. `refused`
 // names the first entry refused (with its message); kNone: all accepted
@@ -34,7 +35,7 @@ struct SetupEntries {
     Field refused = kNone;
     std::string message;
     int averageNum = 0;
-    float calTolerance = 0, calTestTolerance = 0;
+    double calTolerance = 0, calTestTolerance = 0;
 };
 SetupEntries CheckSetupEntries(std::string_view averageNum, std::string_view calTolerance,
                                std::string_view calTestTolerance);

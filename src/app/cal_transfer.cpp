@@ -2,10 +2,10 @@
 // worker's write and verify events.
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 
 #include "app/cal_page_model.h"
 #include "calib/cal_data_file.h"
+#include "link/number_text.h"
 #include "link/worker_codes.h"
 
 namespace clinora {
@@ -35,12 +35,6 @@ bool ConstantsSendable(const DeviceRecord& r) {
     }
     return fits(r.aCrossLinear) && fits(r.aCrossQuadratic) && fits(r.bCrossLinear) &&
            fits(r.bCrossQuadratic);
-}
-
-std::string Printf(const char* format, int value) {
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
 }
 
 }  // namespace
@@ -83,14 +77,14 @@ void CalPageModel::write() {
     calib::CalDataFile file = dataFile();
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
-    std::vector<int> failedFits;
+    std::vector<FitFailure> failedFits;
     for (int b : chosenBoards()) {
         DeviceRecord& r = record(b);
         file.MakeFileName(r, axis == calib::kAxisA ? calib::kPrefixAxisA : calib::kPrefixAxisB,
                           append);
         // A board whose fit fails gets no file; its readings stay for another try.
         if (fit_.Compute(r, axis, negate()) != calib::kFitOk) {
-            failedFits.push_back(b);
+            failedFits.push_back({b, fit_.lastError()});
             continue;
         }
         if (file.WriteCalibrationFile({}, r, fit_, append, axis) != 0) {
@@ -116,11 +110,17 @@ void CalPageModel::followUp() {
     if (env_.services.question(kAskSend)) send();
 }
 
-void CalPageModel::fitFailed(const std::vector<int>& slots) {
-    std::string text = "Fit failed for board";
-    for (size_t i = 0; i < slots.size(); ++i) text += (i ? ", " : " ") + address(slots[i]);
-    setMessage(text, true);
-    env_.services.message(text);
+// The message line names the boards; the box also says why each fit failed.
+void CalPageModel::fitFailed(const std::vector<FitFailure>& failures) {
+    std::string line = "Fit failed for board";
+    std::string box;
+    for (size_t i = 0; i < failures.size(); ++i) {
+        const std::string board = address(failures[i].slot);
+        line += (i ? ", " : " ") + board;
+        box += (i ? "\n" : "") + ("Fit failed for board " + board + ": " + failures[i].reason);
+    }
+    setMessage(line, true);
+    env_.services.message(box);
 }
 
 // --- Send, Upload, Verify ----------------------------------------------------------
@@ -128,7 +128,7 @@ void CalPageModel::fitFailed(const std::vector<int>& slots) {
 bool CalPageModel::fitForSend(int slot) {
     if (!HoldsCollectedRun(record(slot))) return true;
     if (fit_.Compute(record(slot), chosenAxis(), negate()) == calib::kFitOk) return true;
-    fitFailed({slot});
+    fitFailed({{slot, fit_.lastError()}});
     return false;
 }
 

@@ -1,6 +1,6 @@
 #include "app/device_status.h"
 
-#include "link/reading_format.h"
+#include "link/number_text.h"
 
 namespace clinora {
 

@@ -39,8 +39,13 @@ void WalkPageModel::activate() {
     view_.enabled = {};
     for (BoardBoxView& box : view_.boards) box = {"X", "--.--", Shade::White, ""};
     view_.busy = false;
-    env_.state.locked([](SharedData& d) {
-        for (BoardReading& reading : d.readings.boards) reading.a = reading.b = 0;
+    env_.state.locked([this](SharedData& d) {
+        for (int i = 0; i < kMaxBoards; ++i) {
+            BoardReading& reading = d.readings.boards[i];
+            reading.a = reading.b = 0;
+            // Readings taken before this visit are not averaged in.
+            fedSequence_[i] = reading.sequence;
+        }
     });
     walk_.clear();
     collected_ = false;
@@ -113,24 +118,9 @@ void WalkPageModel::deactivate() {
 void WalkPageModel::tick() {
     if (!view_.timerRunning) return;
     if (initPending_) sendInit();
-    const bool averaging = env_.copies.averagingOn;
-    const int averageNum = env_.copies.averageNum;
-    std::array<BoardReading, kMaxBoards> values{};
-    env_.state.locked([&](SharedData& d) {
-        for (int i = 0; i < boards_; ++i) {
-            BoardReading& reading = d.readings.boards[i];
-            averages_[i].feed(reading.a, reading.b, averageNum, averaging);
-            if (averaging) {
-                reading.a = averages_[i].meanA();
-                reading.b = averages_[i].meanB();
-            }
-            averages_[i].setPreviousA(reading.a);
-            values[i] = reading;
-        }
-    });
     const int decimals = std::clamp(env_.copies.calDisplayDecimalNum, 0, 10);
     for (int i = 0; i < boards_; ++i) {
-        const double value = view_.axisA ? values[i].a : values[i].b;
+        const double value = boardValue(i);
         if (!boardError_) colourReadout(i, value);
         view_.boards[i].readout = FormatFixed(value, decimals);
     }
@@ -164,6 +154,25 @@ void WalkPageModel::blinkStep() {
     }
 }
 
+// The worker announced a reading of board `slot`: it goes into the running
+// average once, however many events or looks it takes to see it.
+void WalkPageModel::takeReading(int slot) {
+    if (slot < 0 || slot >= boards_) return;
+    const auto [reading, fresh] = env_.state.locked([&](const SharedData& d) {
+        const BoardReading r = d.readings.boards[slot];
+        return std::make_pair(r, r.sequence != fedSequence_[slot]);
+    });
+    if (!fresh) return;
+    fedSequence_[slot] = reading.sequence;
+    averages_[slot].feed(reading.a, reading.b, env_.copies.averageNum, env_.copies.averagingOn);
+}
+
+double WalkPageModel::boardValue(int slot) const {
+    const calib::RunningAverage& average = averages_[slot];
+    if (env_.copies.averagingOn) return view_.axisA ? average.meanA() : average.meanB();
+    return view_.axisA ? average.latestA() : average.latestB();
+}
+
 // --- events ------------------------------------------------------------------
 
 void WalkPageModel::onWorkerEvent(int code, int detail) {
@@ -181,6 +190,7 @@ void WalkPageModel::onWorkerEvent(int code, int detail) {
             }
             break;
         case kEventBoardRead:
+            takeReading(detail);
             if (!quietFor(code)) setMessage("Reading Tilt " + std::to_string(detail + 1));
             boardError_ = false;
             ++readings_;
@@ -217,10 +227,9 @@ void WalkPageModel::accept() {
 
 void WalkPageModel::storeAcceptedValues() {
     const RowLimits limit = limits(rows_[walk_.cursor()], view_.axisA);
-    const auto values = env_.state.locked([](const SharedData& d) { return d.readings.boards; });
     const int axis = chosenAxis();
     for (int b = 0; b < boards_; ++b) {
-        const double value = view_.axisA ? values[b].a : values[b].b;
+        const double value = boardValue(b);
         if (env_.copies.rangeCheckEnable &&
             !calib::WithinTolerance(value, limit.target, tolerance())) {
             // One label per accepted row: the boards stored before this one

@@ -131,6 +131,7 @@ protected:
     std::vector<calib::PromptRow> rows_;
     calib::PromptWalk walk_;
     std::array<calib::RunningAverage, kMaxBoards> averages_{};
+    std::array<uint32_t, kMaxBoards> fedSequence_{};  // the reading each average took last
     std::vector<std::string> addresses_;  // the first six of the current address list
     int boards_ = 0;
     int readings_ = 0;  // reading events since the last Accept, Back or Init
@@ -146,6 +147,10 @@ protected:
 
 private:
     void readPromptFile();
+    void takeReading(int slot);
+    // What a board's readout shows and Accept stores on the chosen axis: the
+    // running mean with averaging, else the latest reading.
+    double boardValue(int slot) const;
     void colourReadout(int slot, double value);
     void storeAcceptedValues();
     void blinkStep();

@@ -147,6 +147,7 @@ int CalDataFile::ReadCalibrationConstants(const std::filesystem::path& path, Dev
         found = line.find("Calibration Constants") != std::string::npos;
     if (!found) return kConstantsNotFound;
 
+    record.constantsFromFile = true;
     // A file with axis A only leaves B as the identity.
     record.b = {0.0, 1.0, 0.0, 0.0, 0.0, 0.0};
     record.bCrossLinear = record.bCrossQuadratic = 0.0;

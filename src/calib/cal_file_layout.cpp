@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "calib/byte_lines.h"
+#include "link/file_constants.h"
 #include "link/number_text.h"
 
 namespace clinora::calib {
@@ -94,14 +95,14 @@ private:
 void Constants(Renderer& r, const char* axisLine, char letter, const ReportFace& face) {
     const auto term = [&](int i) {
         return std::string(1, letter) + FormatInt(i) + "," +
-               FormatScientific(face.coefficients[static_cast<std::size_t>(i)], 6);
+               FormatFileConstant(face.coefficients[static_cast<std::size_t>(i)]);
     };
     r.Line(axisLine);
     r.Line(term(0));
     r.Line(term(1));
     r.Line(term(2));
-    r.Line("Cross Axis," + FormatScientific(face.crossLinear, 6));
-    r.Line("Cross Axis X2," + FormatScientific(face.crossQuadratic, 6));
+    r.Line("Cross Axis," + FormatFileConstant(face.crossLinear));
+    r.Line("Cross Axis X2," + FormatFileConstant(face.crossQuadratic));
     r.Line(term(3));
     r.Line(term(4));
     r.Line(term(5));

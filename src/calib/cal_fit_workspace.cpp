@@ -60,7 +60,7 @@ void CalFitWorkspace::setConstants(int axis, const Coefficients& coefficients, d
 int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
     lastError_.clear();
     if (!ValidAxis(axis) || n_ < 1 || n_ > NominalAngles(tiltRange_).count) {
-        lastError_ = "position count does not fit the tilt range";
+        lastError_ = "the number of positions does not suit the tilt range";
         return kFitBadInput;
     }
     load(record);
@@ -76,13 +76,15 @@ int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
         bPairY_[n_ + k] = bReturnCompanion_[k];
     }
     if (!readingsFinite(axis)) {
-        lastError_ = "reading not a number";
+        lastError_ = "a reading is not a number";
         return kFitBadInput;
     }
     double linear = 0.0, quadratic = 0.0;
     const bool isA = axis == kAxisA;
-    if (!crossRegression(isA ? aPairX_ : bPairX_, isA ? aPairY_ : bPairY_, linear, quadratic))
+    if (!crossRegression(isA ? aPairX_ : bPairX_, isA ? aPairY_ : bPairY_, linear, quadratic)) {
+        lastError_ = "fewer than three different readings";
         return isA ? kFitCrossDegenerateA : kFitCrossDegenerateB;
+    }
 
     averageSweeps();
     if (!fitPolynomial(axis, negate)) return kFitNumericFailure;
@@ -95,6 +97,7 @@ int CalFitWorkspace::Compute(DeviceRecord& record, int axis, bool negate) {
     record.aCrossQuadratic = aCrossQuadratic_;
     record.bCrossLinear = bCrossLinear_;
     record.bCrossQuadratic = bCrossQuadratic_;
+    record.constantsFromFile = false;
     return kFitOk;
 }
 

@@ -56,7 +56,7 @@ public:
     double crossQuadratic(int axis) const {
         return axis == kAxisA ? aCrossQuadratic_ : bCrossQuadratic_;
     }
-    // What the last failed Compute reported ("gaussj: Singular Matrix", ...).
+    // Why the last Compute failed, in words; empty after a fit.
     const std::string& lastError() const { return lastError_; }
 
 private:

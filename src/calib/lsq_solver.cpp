@@ -1,18 +1,12 @@
 #include "calib/lsq_solver.h"
 
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <utility>
 
 namespace clinora::calib {
 
-void NumericFatalError(const std::string& message) {
-    std::fprintf(stderr, "Numerical Recipes run-time error...\n%s\n...now exiting to system...\n",
-                 message.c_str());
-    std::fflush(stderr);
-    throw NumericFailure(message);
-}
+void NumericFatalError(const std::string& message) { throw NumericFailure(message); }
 
 namespace {
 
@@ -36,17 +30,15 @@ Vec Allocate(std::size_t size, const char* failure) {
 }  // namespace
 
 Vector1::Vector1(int size)
-    : v_(Allocate<std::vector<double>>(Checked(size, "allocation failure in vector()"),
-                                       "allocation failure in vector()")) {}
+    : v_(Allocate<std::vector<double>>(Checked(size, kFitOutOfMemory), kFitOutOfMemory)) {}
 
 IntVector1::IntVector1(int size)
-    : v_(Allocate<std::vector<int>>(Checked(size, "allocation failure in ivector()"),
-                                    "allocation failure in ivector()")) {}
+    : v_(Allocate<std::vector<int>>(Checked(size, kFitOutOfMemory), kFitOutOfMemory)) {}
 
 Matrix1::Matrix1(int rows, int cols) : rows_(rows), cols_(cols) {
-    const std::size_t r = Checked(rows, "allocation failure 1 in matrix()");
-    const std::size_t c = Checked(cols, "allocation failure 1 in matrix()");
-    cells_ = Allocate<std::vector<double>>(r * c, "allocation failure 2 in matrix()");
+    const std::size_t r = Checked(rows, kFitOutOfMemory);
+    const std::size_t c = Checked(cols, kFitOutOfMemory);
+    cells_ = Allocate<std::vector<double>>(r * c, kFitOutOfMemory);
 }
 
 void PolynomialBasis(double x, Vector1& values, int terms) {
@@ -60,7 +52,7 @@ void FitLinearLeastSquares(const Vector1& x, const Vector1& y, const Vector1& si
     int fitted = 0;
     for (int j = 1; j <= terms; ++j)
         if (fitFlags[j]) ++fitted;
-    if (fitted == 0) NumericFatalError("lfit: no parameters to be fitted");
+    if (fitted == 0) NumericFatalError(kNothingToFit);
 
     Matrix1 beta(terms, 1);
     Vector1 values(terms);
@@ -127,7 +119,7 @@ void SolveGaussJordan(Matrix1& matrix, int n, Matrix1& rightHandSides, int m, Pi
             }
         }
         // No candidate at all happens only with NaN elements left.
-        if (col == 0) NumericFatalError("gaussj: Singular Matrix");
+        if (col == 0) NumericFatalError(kSingularFit);
         pivoted[col] = 1;
         if (row != col) {
             for (int l = 1; l <= n; ++l) std::swap(matrix[row][l], matrix[col][l]);
@@ -136,7 +128,7 @@ void SolveGaussJordan(Matrix1& matrix, int n, Matrix1& rightHandSides, int m, Pi
         rowOf[i] = row;
         columnOf[i] = col;
         if (trace) trace->emplace_back(row, col);
-        if (matrix[col][col] == 0.0) NumericFatalError("gaussj: Singular Matrix");
+        if (matrix[col][col] == 0.0) NumericFatalError(kSingularFit);
 
         const double inverse = 1.0 / matrix[col][col];
         matrix[col][col] = 1.0;

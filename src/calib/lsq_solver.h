@@ -9,16 +9,20 @@
 
 namespace clinora::calib {
 
-// A failure of the numerical routines ("gaussj: Singular Matrix", ...). The
-// three-line report on stderr has already been written when it is thrown.
+// A failure of the numerical routines; what() says in words what failed.
 class NumericFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Writes the numeric failure report (three lines on stderr) and throws
-// NumericFailure with `message`. The caller decides what a failure means for
-// the run; the process goes on.
+// What the numerical routines report.
+inline constexpr const char* kSingularFit =
+    "the readings do not determine the fit (fewer than six different averaged readings)";
+inline constexpr const char* kNothingToFit = "the fit has no coefficient left to find";
+inline constexpr const char* kFitOutOfMemory = "not enough memory for the fit";
+
+// Throws NumericFailure with `message`. Nothing is printed: the caller decides
+// what a failure means for the run and tells the user; the process goes on.
 [[noreturn]] void NumericFatalError(const std::string& message);
 
 // Vectors and matrices indexed from 1, as the routines below are written.
@@ -77,8 +81,7 @@ void PolynomialBasis(double x, Vector1& values, int terms);
 using PivotTrace = std::vector<std::pair<int, int>>;  // (row, column)
 
 // General linear least squares through the normal equations. Throws
-// NumericFailure (after the stderr report) on a singular system or when no term
-// is free.
+// NumericFailure on a singular system or when no term is free.
 void FitLinearLeastSquares(const Vector1& x, const Vector1& y, const Vector1& sigma, int count,
                            Vector1& a, const IntVector1& fitFlags, int terms, Matrix1& covariance,
                            double& chiSquare, const BasisFunction& basis);

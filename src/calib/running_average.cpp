@@ -8,27 +8,36 @@ int RunningAverage::Window(int averageNum) { return std::clamp(averageNum, 1, kC
 
 void RunningAverage::reset() { *this = RunningAverage{}; }
 
-// Stores `value` at the fill index, advances it within the window and returns
-// the mean of the window.
-double RunningAverage::Store(Ring& ring, int& fill, double value, int window) {
-    if (fill >= window) fill = 0;  // the window shrank since the last value
-    ring[fill] = value;
-    fill = (fill + 1) % window;
+double RunningAverage::earlier(const Ring& ring, int back) const {
+    if (back >= count_) return 0.0;
+    return ring[(next_ - 1 - back + kCapacity) % kCapacity];
+}
+
+double RunningAverage::mean(const Ring& ring, int window) const {
+    const int taken = std::min(window, count_);
+    if (taken == 0) return 0.0;
     double sum = 0;
-    for (int i = 0; i < window; ++i) sum += ring[i];
-    return sum * (1.0 / window);
+    // Oldest first, so that the same readings always give the same sum.
+    for (int back = taken - 1; back >= 0; --back) sum += earlier(ring, back);
+    return sum / taken;
 }
 
 void RunningAverage::feed(double a, double b, int averageNum, bool averaging) {
     const int window = Window(averageNum);
     if (averaging) {
-        const double overwritten = a_[fillA_ < window ? fillA_ : 0];
-        lastChangeA_ = (a - overwritten) / window;
+        // The reading that leaves the window as this one enters it.
+        lastChangeA_ = (a - earlier(a_, window - 1)) / window;
     } else {
-        lastChangeA_ = a - previousA_;
+        lastChangeA_ = a - latestA_;
     }
-    meanA_ = Store(a_, fillA_, a, window);
-    meanB_ = Store(b_, fillB_, b, window);
+    a_[next_] = a;
+    b_[next_] = b;
+    next_ = (next_ + 1) % kCapacity;
+    count_ = std::min(count_ + 1, kCapacity);
+    latestA_ = a;
+    latestB_ = b;
+    meanA_ = mean(a_, window);
+    meanB_ = mean(b_, window);
 }
 
 }  // namespace clinora::calib

@@ -27,6 +27,10 @@ struct DeviceRecord {
     PositionArray aFirstMain{}, aFirstCompanion{}, aReturnMain{}, aReturnCompanion{};
     PositionArray bFirstCompanion{}, bFirstMain{}, bReturnCompanion{}, bReturnMain{};
     std::vector<std::string> labels;  // prompt texts of accepted positions
+    // The constants were read from a calibration data file, which prints them
+    // with seven significant digits: a verify compares the board's values with
+    // what the file's texts stand for (MatchesFileConstant), not bit for bit.
+    bool constantsFromFile = false;
     std::string spare;
     std::string status;  // " ", "----File", "----Cal", "----Cal Test"
 };

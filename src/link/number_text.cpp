@@ -6,6 +6,9 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <locale.h>
 
 namespace clinora {
 
@@ -62,6 +65,31 @@ std::string FormatInt(long long value, int minDigits) {
     if (static_cast<int>(digits.size()) < minDigits)
         digits.insert(0, static_cast<std::size_t>(minDigits) - digits.size(), '0');
     return negative ? "-" + digits : digits;
+}
+
+std::string Printf(const char* format, ...) {
+    // The "C" locale for this thread only, for the length of the call: the
+    // process locale may be one with a decimal comma.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const locale_t previous = cLocale ? uselocale(cLocale) : locale_t{};
+    std::va_list args;
+    va_start(args, format);
+    std::va_list again;
+    va_copy(again, args);
+    char small[128];
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    std::string text;
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(length));
+    } else if (length >= 0) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    if (cLocale) uselocale(previous);
+    return text;
 }
 
 bool TryParseLeadingDouble(std::string_view text, double& value) {
@@ -123,12 +151,6 @@ std::optional<double> ParseWholeDouble(std::string_view text) {
 }
 
 bool FitsFloat(double value) { return std::fabs(value) <= FLT_MAX; }
-
-std::optional<float> ParseWholeFloat(std::string_view text) {
-    const std::optional<double> value = ParseWholeDouble(text);
-    if (!value || !FitsFloat(*value)) return std::nullopt;
-    return static_cast<float>(*value);
-}
 
 std::string_view TrimBlanks(std::string_view text) {
     text = SkipBlanks(text);

@@ -19,6 +19,10 @@ std::string FormatScientific(double value, int precision);
 std::string FormatGeneral(double value, int precision);
 // Like "%.<minDigits>d": at least minDigits digits, zeros in front.
 std::string FormatInt(long long value, int minDigits = 1);
+// printf-style formatting into a string, with the "C" locale's decimal point
+// whatever the process locale; the compiler checks the arguments against the
+// format.
+[[gnu::format(printf, 1, 2)]] std::string Printf(const char* format, ...);
 
 // The number at the start of `text` after blanks, as "%Lf" reads it; `fallback`
 // when there is none or it lies beyond the range of a double.
@@ -37,8 +41,6 @@ int64_t ParseLeadingIntSaturated(std::string_view text);
 std::optional<double> ParseWholeDouble(std::string_view text);
 // True when a float holds `value` without becoming infinite (or NaN).
 bool FitsFloat(double value);
-// ParseWholeDouble for a value that FitsFloat.
-std::optional<float> ParseWholeFloat(std::string_view text);
 // `text` without the blanks (space, TAB, CR, LF, VT, FF) at both ends.
 std::string_view TrimBlanks(std::string_view text);
 // The whole of `text` as an int: an optional sign and digits, nothing else.

@@ -98,6 +98,8 @@ private:
     bool upload(int boardIndex, bool axisA, bool axisB);
     bool verifyAxis(const std::array<float, 8>& values, int base, int checksumCell, int pauseMs);
     bool verifyByte(int cell, uint8_t meant);
+    bool verifyAxisAgainstFile(const std::array<double, 8>& constants, int base, int checksumCell,
+                               int pauseMs);
     // The step counter of the board being written or verified (WorkerShared).
     void startSteps(int steps);
     void stepDone();

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "file_constants.h"
 #include "protocol.h"
 #include "reading_format.h"
 #include "worker_codes.h"
@@ -15,13 +16,22 @@ constexpr int kAxisBBase = 0xA0;
 constexpr int kAxisAChecksum = 0x58;
 constexpr int kAxisBChecksum = 0x59;
 
-// The eight values of one axis as sent: six coefficients, cross linear, cross quadratic.
-std::array<float, 8> AxisValues(const DeviceRecord& r, bool axisA) {
+// The eight constants of one axis in the order of the board's memory: six
+// coefficients, cross linear, cross quadratic.
+std::array<double, 8> AxisConstants(const DeviceRecord& r, bool axisA) {
     const auto& c = axisA ? r.a : r.b;
+    std::array<double, 8> v{};
+    for (int k = 0; k < 6; ++k) v[k] = c[k];
+    v[6] = axisA ? r.aCrossLinear : r.bCrossLinear;
+    v[7] = axisA ? r.aCrossQuadratic : r.bCrossQuadratic;
+    return v;
+}
+
+// The same as sent: single precision.
+std::array<float, 8> AxisValues(const DeviceRecord& r, bool axisA) {
+    const std::array<double, 8> constants = AxisConstants(r, axisA);
     std::array<float, 8> v{};
-    for (int k = 0; k < 6; ++k) v[k] = static_cast<float>(c[k]);
-    v[6] = static_cast<float>(axisA ? r.aCrossLinear : r.bCrossLinear);
-    v[7] = static_cast<float>(axisA ? r.aCrossQuadratic : r.bCrossQuadratic);
+    for (int k = 0; k < 8; ++k) v[k] = static_cast<float>(constants[k]);
     return v;
 }
 
@@ -176,6 +186,33 @@ bool BusProtocol::verifyByte(int cell, uint8_t meant) {
     });
 }
 
+// Constants read from a file are known to seven significant digits: each word
+// is read whole and judged by MatchesFileConstant (a read that fails or does
+// not match is asked again). The checksum cell must hold the checksum of the
+// words the board holds.
+bool BusProtocol::verifyAxisAgainstFile(const std::array<double, 8>& constants, int base,
+                                        int checksumCell, int pauseMs) {
+    std::array<float, 8> held{};
+    for (int k = 0; k < 8; ++k) {
+        const bool matched = repeated([&] {
+            uint32_t word = 0;
+            for (int i = 0; i < 4; ++i) {
+                uint8_t byte = 0;
+                if (!readByteOnce(base + 4 * k + i, 1200, byte)) return false;
+                word |= static_cast<uint32_t>(byte) << (8 * i);
+            }
+            held[k] = WordToFloat(word);
+            return MatchesFileConstant(held[k], constants[k]);
+        });
+        if (!matched) return false;
+        stepDone();
+        clock_.sleepMs(pauseMs);
+    }
+    if (!verifyByte(checksumCell, AxisChecksum(held))) return false;
+    stepDone();
+    return true;
+}
+
 bool BusProtocol::VerifyCalibration(int boardIndex) {
     std::string address;
     if (!currentAddress(boardIndex, address)) return false;
@@ -185,8 +222,12 @@ bool BusProtocol::VerifyCalibration(int boardIndex) {
     const auto [record, axisA] = state_.locked([&](const SharedData& d) {
         return std::make_pair(d.devices[boardIndex], d.settings.axisSelector == 1);
     });
-    if (axisA) return verifyAxis(AxisValues(record, true), kAxisABase, kAxisAChecksum, 0);
-    return verifyAxis(AxisValues(record, false), kAxisBBase, kAxisBChecksum, 200);
+    const int base = axisA ? kAxisABase : kAxisBBase;
+    const int checksum = axisA ? kAxisAChecksum : kAxisBChecksum;
+    const int pauseMs = axisA ? 0 : 200;
+    if (record.constantsFromFile)
+        return verifyAxisAgainstFile(AxisConstants(record, axisA), base, checksum, pauseMs);
+    return verifyAxis(AxisValues(record, axisA), base, checksum, pauseMs);
 }
 
 }  // namespace clinora

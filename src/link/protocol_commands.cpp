@@ -150,7 +150,9 @@ bool BusProtocol::ReadBoardReading() {
     clock_.sleepMs(100);
     const ReadingFields fields = SplitReading(ReplyField(reply(), 3));
     state_.locked([&](SharedData& d) {
-        d.readings.boards[slot] = {ToDouble(fields.a), ToDouble(fields.b), ToDouble(fields.rest)};
+        BoardReading& reading = d.readings.boards[slot];
+        reading = {ToDouble(fields.a), ToDouble(fields.b), ToDouble(fields.rest),
+                   reading.sequence + 1};
     });
     return true;
 }

@@ -16,12 +16,6 @@ double SineToDegrees(double s) {
     return std::asin(s) * 180.0 * kInvPi;
 }
 
-std::string Printf(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 std::string FormatTemperature(double celsius, bool fahrenheit) {
     if (fahrenheit) return Printf("%.2f \u00B0F", celsius * 1.8 + 32.0);
     return Printf("%.2f \u00B0C", celsius);

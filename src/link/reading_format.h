@@ -12,9 +12,6 @@ double SineToDegrees(double sine);
 // "%.2f °C", or "%.2f °F" of celsius x 1.8 + 32.
 std::string FormatTemperature(double celsius, bool fahrenheit);
 
-// printf-style formatting into a std::string.
-std::string Printf(const char* format, double value);
-
 // The characters of a reply from `offset` up to its first CR or LF, at most
 // through offset 99.
 std::string ReplyField(const std::string& reply, size_t offset);

@@ -1,26 +1,14 @@
 #include "serial_port.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <vector>
 
+#include "number_text.h"
 #include "shared_state.h"
 
 namespace clinora {
 
 namespace {
-
-std::string Format(const char* format, int a) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, a);
-    return text;
-}
-
-std::string Format(const char* format, int a, int b) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
-}
 
 // Error codes that only say the device has no modem lines (a pseudo-terminal).
 bool NoModemLines(int code) { return code == ENOTTY || code == EINVAL; }
@@ -40,16 +28,16 @@ bool SerialPort::Open(int portNumber, int baud) {
     if (open_) return true;
     lastPath_ = path;
     if (int code = device_.open(path); code != 0) {
-        fail(code, Format("Unable to open the serial port %d. Error - %d", portNumber, code));
+        fail(code, Printf("Unable to open the serial port %d. Error - %d", portNumber, code));
         return false;
     }
     if (int code = device_.configureLine(baud); code != 0) {
-        fail(code, Format("Unable to configure the serial port. Error - %d", code));
+        fail(code, Printf("Unable to configure the serial port. Error - %d", code));
         device_.close();
         return false;
     }
     if (int code = device_.configureTimeouts(); code != 0) {
-        fail(code, Format("Unable to set the time-out parameters. Error - %d", code));
+        fail(code, Printf("Unable to set the time-out parameters. Error - %d", code));
         device_.close();
         return false;
     }
@@ -71,7 +59,7 @@ bool SerialPort::Close() {
         if (!open_) return true;
         if (handle_ == -1 || handle_ == 0) return true;
         if (int code = device_.close(); code != 0) {
-            fail(code, Format("Close serial port error. Error - %d", code));
+            fail(code, Printf("Close serial port error. Error - %d", code));
             notice = notice_;
             text = errorText_;
         }
@@ -85,11 +73,11 @@ bool SerialPort::Close() {
 bool SerialPort::WriteByte(uint8_t byte) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!open_) {
-        fail(EBADF, Format("WriteByte error. Error - %d", EBADF));
+        fail(EBADF, Printf("WriteByte error. Error - %d", EBADF));
         return false;
     }
     if (int code = device_.writeByte(byte); code != 0) {
-        fail(code, Format("WriteByte error. Error - %d", code));
+        fail(code, Printf("WriteByte error. Error - %d", code));
         return false;
     }
     return true;
@@ -110,7 +98,7 @@ size_t SerialPort::Read(uint8_t* buffer, size_t maximum) {
     if (!open_) return 0;
     size_t got = 0;
     if (int code = device_.read(buffer, std::min(waiting, maximum), got); code != 0) {
-        fail(code, Format("ReadData error. Error - %d", code));
+        fail(code, Printf("ReadData error. Error - %d", code));
         return 0;
     }
     return got;

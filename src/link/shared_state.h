@@ -21,6 +21,9 @@ inline constexpr const char* kFactoryAddress = "65534";
 // One board's numbers from the multi-board reading.
 struct BoardReading {
     double a = 0, b = 0, temperature = 0;
+    // Counts the readings stored in this slot, so that a page takes each one
+    // once however often it looks.
+    uint32_t sequence = 0;
 };
 
 // Working copies of the settings that the bus thread or the protocol read.

@@ -33,7 +33,7 @@ CCalSetupDlg::CCalSetupDlg(PageContext& context, QWidget* parent)
     buildView();
 }
 
-void CCalSetupDlg::setTolerances(float cal, float calTest) {
+void CCalSetupDlg::setTolerances(double cal, double calTest) {
     calTolerance_ = cal;
     calTestTolerance_ = calTest;
 }

@@ -28,9 +28,11 @@ public:
     // Set by the page before the dialog opens, read back after OK.
     void setContinuousRead(bool on) { continuousRead_ = on; }
     bool continuousRead() const { return continuousRead_; }
-    void setTolerances(float cal, float calTest);
-    float calTolerance() const { return calTolerance_; }
-    float calTestTolerance() const { return calTestTolerance_; }
+    // The tolerances keep their value exactly: shown with every digit they
+    // carry, and taken back unchanged when the user does not edit them.
+    void setTolerances(double cal, double calTest);
+    double calTolerance() const { return calTolerance_; }
+    double calTestTolerance() const { return calTestTolerance_; }
 
     // Showing the dialog (exec, open or show) runs the opening steps.
     void setVisible(bool visible) override;
@@ -54,8 +56,8 @@ private:
 
     PageContext& context_;
     bool continuousRead_ = false;
-    float calTolerance_ = 0;
-    float calTestTolerance_ = 0;
+    double calTolerance_ = 0;
+    double calTestTolerance_ = 0;
 
     CheckGroupBox* averaging_ = nullptr;
     SpinEdit* averageNum_ = nullptr;

@@ -108,8 +108,7 @@ void WalkPage::onSetup() {
     const bool continuous =
         context_.state->locked([](const SharedData& d) { return d.settings.continuousReadOn; });
     setup_->setContinuousRead(continuous);
-    setup_->setTolerances(static_cast<float>(context_.copies->rangeErrorCal),
-                          static_cast<float>(context_.copies->rangeErrorCalTest));
+    setup_->setTolerances(context_.copies->rangeErrorCal, context_.copies->rangeErrorCalTest);
     if (setup_->exec() == QDialog::Accepted) {
         model_->setupAccepted(setup_->continuousRead(), setup_->calTolerance(),
                               setup_->calTestTolerance());

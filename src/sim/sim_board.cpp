@@ -1,7 +1,8 @@
 #include "sim_board.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "link/number_text.h"
 
 namespace clinora::sim {
 
@@ -13,12 +14,6 @@ AxisConstants FactoryConstants(const AxisProfile& p, bool fitted) {
     const Quintic poly = FactoryPolynomial(p);
     for (size_t k = 0; k < poly.size(); ++k) c[k] = static_cast<float>(poly[k]);
     return c;
-}
-
-std::string Format(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
 }
 
 }  // namespace
@@ -67,7 +62,7 @@ void SimBoard::loadConstants() {
 }
 
 std::string SimBoard::banner() const {
-    return Format(
+    return Printf(
         config_.tunnelProfile ? "Tunnel Profile Monitor V%.2f" : "ZOV Instruments CLINORA V%.2f",
         config_.firmware);
 }
@@ -93,13 +88,13 @@ std::string SimBoard::formatAxis(int axis, double v) const {
         case kUnitsCounts:
             return std::to_string(std::lround(v / kAdcFullScaleVolts * kAdcMaxCount));
         case kUnitsVolts:
-            return Format("%.5f", v);
+            return Printf("%.5f", v);
         default: {
             const double sine = calibrated(axis, v);
             // Constants written as garbage give no number; say so plainly.
             if (!std::isfinite(sine)) return "NAN";
-            if (axis == 1 && config_.tunnelProfile) return Format("%.2f", sine * kGaugeLengthMm);
-            return Format("%.6f", sine);
+            if (axis == 1 && config_.tunnelProfile) return Printf("%.2f", sine * kGaugeLengthMm);
+            return Printf("%.6f", sine);
         }
     }
 }
@@ -111,7 +106,7 @@ std::string SimBoard::reading(const std::string& command, const Fixture& f, int6
         a = formatAxis(0, volts(config_.axisA, f.tiltADeg, f.tempC));
         b = formatAxis(1, volts(config_.axisB, f.tiltBDeg, f.tempC));
     }
-    return command + " " + a + "," + b + "," + Format("%.2f", temp) + "\r\n";
+    return command + " " + a + "," + b + "," + Printf("%.2f", temp) + "\r\n";
 }
 
 }  // namespace clinora::sim

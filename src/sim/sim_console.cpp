@@ -1,7 +1,6 @@
 #include "sim_console.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
@@ -12,12 +11,6 @@
 namespace clinora::sim {
 
 namespace {
-
-std::string Fmt(const char* format, double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, v);
-    return text;
-}
 
 constexpr double kMaxTiltDeg = 180.0;
 constexpr double kLowestTempC = -40.0, kHighestTempC = 85.0;  // what a board survives
@@ -38,13 +31,13 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
         if (!deg || std::fabs(*deg) > kMaxTiltDeg) return {"error: tilt must be -180..180 degrees"};
         const int axis = (w[1] == "A" || w[1] == "a") ? 0 : 1;
         bus_.setTilt(axis, *deg);
-        return {"ok tilt " + std::string(axis == 0 ? "A " : "B ") + Fmt("%.3f", *deg)};
+        return {"ok tilt " + std::string(axis == 0 ? "A " : "B ") + Printf("%.3f", *deg)};
     }
     if (cmd == "temp" && w.size() == 2) {
         const auto c = ParseWholeDouble(w[1]);
         if (!c || *c < kLowestTempC || *c > kHighestTempC) return {"error: temp must be -40..85 C"};
         bus_.setTemperature(*c);
-        return {"ok temp " + Fmt("%.2f", *c)};
+        return {"ok temp " + Printf("%.2f", *c)};
     }
     if (cmd == "fault" && w.size() == 2 && w[1] == "off") {
         bus_.clearFaults();
@@ -63,7 +56,7 @@ SimConsole::Answer SimConsole::execute(const std::string& line) {
             f.cut = *rate;
         }
         bus_.setFaults(f);
-        return {"ok " + w[1] + " " + Fmt("%.3f", *rate)};
+        return {"ok " + w[1] + " " + Printf("%.3f", *rate)};
     }
     if (cmd == "baud" && w.size() == 2) {
         const auto rate = ParseWholeDouble(w[1]);
@@ -102,12 +95,12 @@ std::string SimConsole::status() const {
     for (int a : s.addresses) boards += (boards.empty() ? "" : ",") + std::to_string(a);
     return std::string(s.plugged ? "plugged" : "unplugged") + ", port " +
            (s.portOpen ? "open" : "closed") + ", boards " + boards + ", tilt A " +
-           Fmt("%.3f", s.fixture.tiltADeg) + " B " + Fmt("%.3f", s.fixture.tiltBDeg) + ", temp " +
-           Fmt("%.2f", s.fixture.tempC) + ", baud " + std::to_string(s.boardBaud) + " (host " +
-           std::to_string(s.hostBaud) + "), drop " + Fmt("%.3f", s.faults.drop) + " (commands " +
-           Fmt("%.3f", s.faults.commandLoss) + "), garble " + Fmt("%.3f", s.faults.garble) +
-           " (commands " + Fmt("%.3f", s.faults.commandChange) + "), cut " +
-           Fmt("%.3f", s.faults.cut) + ", collisions " + (s.collisions ? "on" : "off");
+           Printf("%.3f", s.fixture.tiltADeg) + " B " + Printf("%.3f", s.fixture.tiltBDeg) + ", temp " +
+           Printf("%.2f", s.fixture.tempC) + ", baud " + std::to_string(s.boardBaud) + " (host " +
+           std::to_string(s.hostBaud) + "), drop " + Printf("%.3f", s.faults.drop) + " (commands " +
+           Printf("%.3f", s.faults.commandLoss) + "), garble " + Printf("%.3f", s.faults.garble) +
+           " (commands " + Printf("%.3f", s.faults.commandChange) + "), cut " +
+           Printf("%.3f", s.faults.cut) + ", collisions " + (s.collisions ? "on" : "off");
 }
 
 }  // namespace clinora::sim

@@ -83,12 +83,12 @@ TEST(CalSetupRules, TypedEntriesCheckedInDialogOrder) {
         const char *average, *cal, *calTest;
         SetupEntries::Field refused;
         int averageNum = 0;
-        float calTolerance = 0, calTestTolerance = 0;
+        double calTolerance = 0, calTestTolerance = 0;
     };
     const Case cases[] = {
-        {"5", "0.5", "0.0001", SetupEntries::kNone, 5, 0.5f, 0.0001f},
-        {" 0 ", "1e-3", "+2", SetupEntries::kNone, 0, 0.001f, 2.0f},  // typing allows 0 and 1
-        {"1", "-0.25", ".5", SetupEntries::kNone, 1, -0.25f, 0.5f},
+        {"5", "0.5", "0.0001", SetupEntries::kNone, 5, 0.5, 0.0001},  // exactly as typed
+        {" 0 ", "1e-3", "+2", SetupEntries::kNone, 0, 0.001, 2.0},  // typing allows 0 and 1
+        {"1", "-0.25", ".5", SetupEntries::kNone, 1, -0.25, 0.5},
         {"30", "0", "0", SetupEntries::kNone, 30, 0, 0},
         {"31", "0.5", "0.5", SetupEntries::kAverageNum},
         {"-1", "0.5", "0.5", SetupEntries::kAverageNum},
@@ -124,9 +124,12 @@ TEST(CalSetupRules, StoredValuesShownAsEntriesTheDialogOffers) {
     for (auto [stored, item] : digits) EXPECT_EQ(DigitItemForDecimals(stored), item) << stored;
     const std::pair<int, int> sounds[] = {{0, 0}, {1, 1}, {2, 0}, {-1, 0}};
     for (auto [stored, item] : sounds) EXPECT_EQ(SoundItemForIndex(stored, 2), item) << stored;
-    EXPECT_EQ(FormatTolerance(0.5f), "0.5");
-    EXPECT_EQ(FormatTolerance(0.0001f), "0.0001");
-    EXPECT_EQ(FormatTolerance(1234567.0f), "1.23457e+06");
+    // Shown with every digit it carries: what OK reads back is the same value.
+    for (const double stored : {0.5, 0.0001, 99 * 0.000001, 1234567.0, 0.123457}) {
+        const std::string shown = FormatTolerance(stored);
+        EXPECT_EQ(CheckSetupEntries("5", shown, shown).calTolerance, stored) << shown;
+    }
+    EXPECT_EQ(FormatTolerance(0.0001), "0.0001");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -115,14 +116,10 @@ TEST_F(CalModel, ARangeErrorKeepsTheRowAndTheEarlierBoardsValues) {
     model().activate();
     acceptRow();
     const double v = RowTarget(20);
-    rig.state.locked([&](SharedData& d) {
-        for (int i = 0; i < 3; ++i) d.readings.boards[i] = {v + 0.1, v, 0};
-        d.readings.boards[1].a = v + 1.0;  // the second board is off by a volt
-    });
     rig.copies.rangeErrorCal = 0.5;
-    for (int i = 0; i < 6; ++i) model().onWorkerEvent(kEventBoardRead, i % 3);
+    for (int i = 0; i < 6; ++i)  // the second board is off by a volt
+        rig.read(model(), i % 3, i % 3 == 1 ? v + 1.0 : v + 0.1, v);
     model().tick();
-    rig.state.locked([&](SharedData& d) { d.readings.boards[1].a = v + 1.0; });
     model().accept();
     EXPECT_EQ(rig.services.texts("message"), std::vector<std::string>{"Range error in board 102"});
     EXPECT_EQ(model().walk().cursor(), 20);
@@ -162,31 +159,45 @@ TEST_F(CalModel, AcceptComesAfterEnoughReadingsForEachMode) {
     }
 }
 
-TEST_F(CalModel, RunningMeansReplaceTheReadingsAndDriveTheNoiseBar) {
+// Each board reading counts once, however many 200 ms ticks pass before the
+// next one: the readouts and Accept give the mean of the last ten readings.
+TEST_F(CalModel, RunningMeansAreOfTheLastReadingsEachCountedOnce) {
     rig.copies.averagingOn = true;
-    rig.copies.averageNum = 4;
+    rig.copies.averageNum = 10;
     rig.copies.noiseBarOn = true;
+    rig.copies.rangeCheckEnable = false;
     model().activate();
-    for (double a : {4.0, 8.0, 12.0, 16.0}) {
-        rig.state.locked([a](SharedData& d) { d.readings.boards[0] = {a, 2 * a, 0}; });
+    // Reading k of board b: 3k + b plus an eighth now and then (sums stay exact).
+    const auto value = [](int k, int b) { return 3.0 * k + b + (k % 3) * 0.125; };
+    const auto mean = [&](int last, int b) {
+        double sum = 0;
+        const int first = std::max(0, last - 9);
+        for (int k = first; k <= last; ++k) sum += value(k, b);
+        return sum / (last - first + 1);
+    };
+    int k = -1;
+    for (int ms = 0; ms < 25 * 600; ms += 200) {
+        if (ms % 600 == 0) {
+            ++k;
+            for (int b = 0; b < 3; ++b) rig.read(model(), b, value(k, b), -value(k, b));
+        }
         model().tick();
+        for (int b = 0; b < 3; ++b)
+            ASSERT_EQ(model().view().boards[b].readout, FormatFixed(mean(k, b), 4)) << ms;
     }
-    const SharedData d = rig.state.snapshot();
-    EXPECT_DOUBLE_EQ(d.readings.boards[0].a, 10.0);  // (4 + 8 + 12 + 16) / 4
-    EXPECT_DOUBLE_EQ(d.readings.boards[0].b, 20.0);
-    EXPECT_EQ(model().view().boards[0].readout, "10.0000");
-    EXPECT_EQ(model().view().noiseBarPosition, 4);  // (16 - 0) / 4
-    EXPECT_TRUE(model().view().noiseBarVisible);
+    // The newest reading less the one ten back, over ten: (72 - 42.25) / 10.
+    EXPECT_EQ(model().view().noiseBarPosition, 2);
+    ASSERT_TRUE(model().view().enabled.accept);
+    model().accept();
+    for (int b = 0; b < 3; ++b) EXPECT_EQ(device(b).aFirstMain[0], mean(k, b)) << b;
 }
 
 TEST_F(CalModel, ReadoutsAreColouredByTheRowLimitsUntilABoardFails) {
     model().activate();
     const double t = RowTarget(21);
-    rig.state.locked([&](SharedData& d) {
-        d.readings.boards[0].a = t;
-        d.readings.boards[1].a = t + 0.02;  // on the limit: outside
-        d.readings.boards[2].a = t - 0.5;
-    });
+    rig.read(model(), 0, t, 0);
+    rig.read(model(), 1, t + 0.02, 0);  // on the limit: outside
+    rig.read(model(), 2, t - 0.5, 0);
     model().tick();
     EXPECT_EQ(model().view().boards[0].colour, Shade::White);
     EXPECT_EQ(model().view().boards[1].colour, Shade::PaleYellow);
@@ -194,7 +205,7 @@ TEST_F(CalModel, ReadoutsAreColouredByTheRowLimitsUntilABoardFails) {
     model().onWorkerEvent(kEventBoardReadFailed, 2);
     model().tick();
     EXPECT_EQ(model().view().boards[2].colour, Shade::LightRed);
-    model().onWorkerEvent(kEventBoardRead, 0);
+    rig.read(model(), 0, t, 0);
     model().tick();
     EXPECT_EQ(model().view().boards[2].colour, Shade::PaleYellow);
 }
@@ -392,7 +403,8 @@ TEST_F(CalModel, AFitThatFailsIsSaidAndKeepsTheReadingsForAnotherWrite) {
     // A reading of board 101 that is no number: nothing to fit.
     rig.session.devices[0].aFirstMain[3] = std::nan("");
     acceptRow();
-    EXPECT_EQ(rig.services.texts("message"), std::vector<std::string>{"Fit failed for board 101"});
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{"Fit failed for board 101: a reading is not a number"});
     EXPECT_EQ(model().view().message, "Fit failed for board 101");
     EXPECT_TRUE(rig.services.texts("question").empty());  // nothing offered to send
     EXPECT_TRUE(std::isnan(device(0).aFirstMain[3]));

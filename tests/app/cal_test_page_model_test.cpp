@@ -97,7 +97,7 @@ TEST_F(TestModel, TheTestLimitsAreExclusive) {
     // Row 21: target 0.21, limits 0.19 and 0.23 as the file gives them.
     for (const Case c : {Case{0.21, Shade::White}, Case{0.1901, Shade::White},
                          Case{0.23, Shade::PaleYellow}, Case{0.19, Shade::PaleYellow}}) {
-        rig.state.locked([&](SharedData& d) { d.readings.boards[0].a = c.value; });
+        rig.read(model(), 0, c.value, 0);
         model().tick();
         EXPECT_EQ(model().view().boards[0].colour, c.colour) << c.value;
     }

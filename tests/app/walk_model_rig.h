@@ -5,6 +5,7 @@
 // asks for and answer its questions from a script.
 
 #include <deque>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,14 +98,19 @@ public:
         });
     }
 
-    // The worker reads every board once: the readings, then event 31 per board.
+    // The worker reads one board: the reading, then event 31.
+    template <class Model>
+    void read(Model& model, int slot, double a, double b) {
+        state.locked([&](SharedData& d) {
+            BoardReading& r = d.readings.boards[slot];
+            r = {a, b, 25.0, r.sequence + 1};
+        });
+        model.onWorkerEvent(kEventBoardRead, slot);
+    }
+    // The worker reads every board once.
     template <class Model>
     void readAll(Model& model, double a, double b) {
-        const int boards = model.boardsOnPage();
-        state.locked([&](SharedData& d) {
-            for (int i = 0; i < boards; ++i) d.readings.boards[i] = {a, b, 25.0};
-        });
-        for (int i = 0; i < boards; ++i) model.onWorkerEvent(kEventBoardRead, i);
+        for (int i = 0; i < model.boardsOnPage(); ++i) read(model, i, a, b);
     }
     void setWorkerBoard(int index) {
         state.locked([index](SharedData& d) { d.worker.currentBoardIndex = index; });

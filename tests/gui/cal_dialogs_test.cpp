@@ -55,7 +55,7 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
     CCalSetupDlg dlg(rig.context);
     ASSERT_EQ(dlg.windowTitle(), "Calibration Setup");
     dlg.setContinuousRead(true);
-    dlg.setTolerances(0.5f, 0.0001f);
+    dlg.setTolerances(0.5, 0.0001);
     auto find = [&](const char* name) {
         auto* w = dlg.findChild<QWidget*>(name);
         EXPECT_NE(w, nullptr) << name;
@@ -148,7 +148,7 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
         EXPECT_EQ(rig.notifier.texts(), QStringList{r.message});
         EXPECT_EQ(c.averageNum, 5);
         EXPECT_FALSE(c.playSound);
-        EXPECT_EQ(dlg.calTolerance(), 0.5f);
+        EXPECT_EQ(dlg.calTolerance(), 0.5);
     }
 
     // Typed 1 is accepted: everything is stored and the page reads the rest back.
@@ -172,8 +172,8 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
     EXPECT_TRUE(c.rangeCheckEnable);
     EXPECT_FALSE(dlg.continuousRead());
     EXPECT_FALSE(rig.state.snapshot().settings.setTypeToAll);
-    EXPECT_EQ(dlg.calTolerance(), 0.25f);
-    EXPECT_EQ(dlg.calTestTolerance(), 0.002f);
+    EXPECT_EQ(dlg.calTolerance(), 0.25);
+    EXPECT_EQ(dlg.calTestTolerance(), 0.002);
 
     // The compact resources give both selectors 12 pt Arial.
     rig.context.resourceInUse = true;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/command_line.h"
+#include "link/number_text.h"
 
 namespace clinora {
 namespace {
