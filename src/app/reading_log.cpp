@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -64,10 +64,8 @@ std::string ToSingleBytes(const std::string& utf8) {
 }
 
 std::string FormatLogTime(const LocalDateTime& t) {
-    char date[80];
-    std::snprintf(date, sizeof date, "%.2d/%.2d/%.4d %.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour,
-                  t.minute, t.second);
-    return date;
+    return Printf("%.2d/%.2d/%.4d %.2d:%.2d:%.2d", t.day, t.month, t.year, t.hour, t.minute,
+                  t.second);
 }
 
 std::string FormatLogLine(const LogReading& r, bool withComment) {
@@ -126,16 +124,25 @@ bool ReadingLogFile::open(const std::string& path) {
     return true;
 }
 
+bool ReadingLogFile::written(bool ok) {
+    if (!ok) failure_ = std::strerror(file_.lastError());
+    return ok;
+}
+
 bool ReadingLogFile::writeHeaderIfEmpty() {
     if (!file_.isOpen()) return false;
     if (file_.length() != 0) return true;
     needsLineBreak_ = false;
     file_.appendLine(kReadingLogHeader);
-    return file_.flush();
+    return written(file_.flush());
 }
 
 bool ReadingLogFile::writeLine(const std::string& line) {
     if (!file_.isOpen()) return false;
+    if (!file_.stillAtPath()) {
+        failure_ = "the file was removed or replaced";
+        return false;
+    }
     if (needsLineBreak_ && file_.length() > 0) {
         // appendLine without the line-break flag puts CR LF in front.
         file_.setEndsWithLineBreak(false);
@@ -144,7 +151,11 @@ bool ReadingLogFile::writeLine(const std::string& line) {
     }
     needsLineBreak_ = false;
     file_.appendLine(line);
-    return file_.flush();
+    return written(file_.flush());
+}
+
+std::string LogWriteFailureText(const std::string& path, const std::string& reason) {
+    return "Cannot write the log file " + path + ": " + reason;
 }
 
 void ReadingLogFile::close() {

@@ -45,8 +45,6 @@ inline constexpr const char* kIntervalOutOfRange = "Interval out of range: 2 to 
 // it: "°" becomes the byte 0xB0; a character beyond Latin-1 becomes '?'.
 std::string ToSingleBytes(const std::string& utf8);
 
-// The machine's local time now.
-
 // The reading log on disk. Every line reaches the file as it is made, so a
 // crash or a power loss loses no reading already logged.
 class ReadingLogFile {
@@ -59,13 +57,23 @@ public:
     bool writeHeaderIfEmpty();
     // Appends one line (bytes as FormatLogLine makes them) at the end of the
     // file. A file whose last line lacks its line break gets one first, so
-    // the new line never joins it.
+    // the new line never joins it. False, with nothing of the line in the
+    // file, when it cannot be written or the file is no longer at its path
+    // (removed or replaced: the line would go nowhere).
     bool writeLine(const std::string& line);
     void close();
+    // Why the last write failed, in words ("No space left on device").
+    const std::string& failure() const { return failure_; }
 
 private:
+    bool written(bool ok);
+
     TextLineFile file_;
     bool needsLineBreak_ = false;
+    std::string failure_;
 };
+
+// What the Monitor page says when the log cannot take a line.
+std::string LogWriteFailureText(const std::string& path, const std::string& reason);
 
 }  // namespace clinora

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string_view>
+#include <utility>
 
 namespace clinora {
 namespace {
@@ -203,7 +204,8 @@ bool TextLineFile::writeList(const std::vector<std::string>& list) {
 void TextLineFile::buffer(const std::string& bytes) {
     for (char c : bytes) {
         buffer_[fill_++] = c;
-        if (fill_ == kBufferSize) flush();
+        // A full buffer that cannot be written fails the next flush too.
+        if (fill_ == kBufferSize && !flush()) lostBytes_ = true;
     }
 }
 
@@ -215,13 +217,27 @@ void TextLineFile::appendLine(const std::string& text) {
 }
 
 bool TextLineFile::flush() {
+    const size_t fill = std::exchange(fill_, 0);
     if (!isOpen()) {
-        fill_ = 0;
+        error_ = EBADF;
         return false;
     }
-    bool ok = ::lseek(fd_, 0, SEEK_END) >= 0 && WriteAll(fd_, buffer_.data(), fill_);
-    fill_ = 0;
-    return ok;
+    // Part of these lines went nowhere: the rest is not written either, and
+    // error_ still holds why.
+    if (std::exchange(lostBytes_, false)) return false;
+    const off_t end = ::lseek(fd_, 0, SEEK_END);
+    if (end >= 0 && WriteAll(fd_, buffer_.data(), fill)) return true;
+    error_ = errno;
+    // Takes a partial write back; should that fail too, the write's error is
+    // still what the caller reports.
+    if (end >= 0) (void)!::ftruncate(fd_, end);
+    return false;
+}
+
+bool TextLineFile::stillAtPath() const {
+    struct stat held {}, named {};
+    if (!isOpen() || ::fstat(fd_, &held) != 0 || ::stat(path_.c_str(), &named) != 0) return false;
+    return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 int64_t TextLineFile::length() const {

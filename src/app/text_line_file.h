@@ -41,8 +41,13 @@ public:
     // Buffers a line; it starts on a line of its own even when the file does
     // not end with a line break.
     void appendLine(const std::string& text);
-    // Writes the buffered bytes at the end of the file.
+    // Writes the buffered bytes at the end of the file. A write that fails
+    // part way is taken back, so the file keeps only whole lines; lastError()
+    // then holds the system's error code.
     bool flush();
+    int lastError() const { return error_; }
+    // The path still names the open file: it was not removed, moved or replaced.
+    bool stillAtPath() const;
 
     int64_t length() const;
     bool endsWithLineBreak() const { return endsWithLineBreak_; }
@@ -56,6 +61,8 @@ private:
     bool endsWithLineBreak_ = false;
     std::array<char, kBufferSize> buffer_{};
     size_t fill_ = 0;
+    int error_ = 0;
+    bool lostBytes_ = false;  // a full buffer could not be written
 };
 
 // Splits file bytes into lines by the reading rules of TextLineFile::readList

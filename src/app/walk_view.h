@@ -4,12 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "app/shade.h"
 #include "link/device_record.h"
 
 namespace clinora {
-
-// The colours of the calibration pages.
-enum class Shade { White, LightRed, PaleYellow, LightCyan, Green, Red };
 
 // One board's group box and readout.
 struct BoardBoxView {

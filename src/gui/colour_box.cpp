@@ -4,6 +4,26 @@
 
 namespace clinora {
 
+QColor ColourOf(Shade shade) {
+    switch (shade) {
+        case Shade::White:
+            return colours::kWhite;
+        case Shade::LightRed:
+            return {255, 180, 180};
+        case Shade::PaleYellow:
+            return colours::kPaleYellow;
+        case Shade::LightCyan:
+            return {128, 255, 255};
+        case Shade::Green:
+            return colours::kGreen;
+        case Shade::Red:
+            return colours::kRed;
+        case Shade::LightGrey:
+            return colours::kLightGrey;
+    }
+    return colours::kWhite;
+}
+
 ColourBox::ColourBox(const QString& text, QWidget* parent)
     : ReadoutLabel(text, parent), background_(palette().color(QPalette::Button)) {
     setAutoFillBackground(true);

@@ -2,6 +2,7 @@
 
 #include <QColor>
 
+#include "app/shade.h"
 #include "gui/readout_label.h"
 
 namespace clinora {
@@ -14,6 +15,9 @@ inline const QColor kGreen{0, 255, 64};
 inline const QColor kWhite{255, 255, 255};
 inline const QColor kLightGrey{232, 232, 232};
 }  // namespace colours
+
+// The colour a page model's shade stands for.
+QColor ColourOf(Shade shade);
 
 // A static text whose background and text colours are set at run time and
 // kept across repaints. The background starts as the button-face colour of

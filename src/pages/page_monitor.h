@@ -2,15 +2,13 @@
 
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
-#include "app/monitor_display.h"
-#include "app/monitor_link.h"
-#include "app/reading_log.h"
+#include "app/monitor_page_model.h"
 #include "gui/sheet_page.h"
-#include "link/request_record.h"
 
-class QButtonGroup;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -24,23 +22,22 @@ namespace clinora {
 class Clock;
 class ColourBox;
 class MonitorTrend;
+class QtPageServices;
 class SerialPort;
 class SpinEdit;
 
 // "Monitor": tilt and temperature of the board on the line in the chosen
 // unit, the port, status and logging indicators, and the reading log (lines
-// at an interval, or one labelled reading at a time). It posts requests to
-// the worker and shows what the worker's events announce.
+// at an interval, or one labelled reading at a time). The rules live in
+// MonitorPageModel; the page feeds it and renders what it shows.
 class CPageMonitor : public SheetPage {
     Q_OBJECT
 public:
     // The USB adapter search: the adapter's port number, or -1.
     using AdapterSearch = std::function<int(SerialPort&)>;
 
-    // Pauses of Save Reading between its progress marks.
-    static constexpr int kSaveStepMs = 500;
-    // How often the page checks that the reading on screen is still recent.
-    static constexpr int kFreshnessCheckMs = 250;
+    static constexpr int kSaveStepMs = MonitorPageModel::kSaveStepMs;
+    static constexpr int kFreshnessCheckMs = MonitorPageModel::kFreshnessCheckMs;
 
     explicit CPageMonitor(PageContext& context, QWidget* parent = nullptr);
     ~CPageMonitor() override;
@@ -54,8 +51,11 @@ public:
     void setClock(Clock& clock) { clock_ = &clock; }
     // The sheet stays on this page after the user declined to exit.
     void onExitCancelled() override;
-    bool logging() const { return logging_; }
-    bool saving() const { return saveStep_ != 0; }
+    bool logging() const { return model_ && model_->logging(); }
+    bool saving() const { return model_ && model_->saving(); }
+    // The question to ask before the page is left ("Leaving stops logging.
+    // Leave?"), or nothing when leaving loses no work.
+    std::optional<std::string> leaveQuestion() const;
 
 protected:
     void onWorkerEvent(int code, int detail) override;
@@ -68,54 +68,27 @@ private:
     QGroupBox* buildLoggingGroup();
     QWidget* buildDeviceRow();
     QWidget* buildFooter();
+    void connectControls();
 
-    void firstDisplay();
-    int searchAdapter();
-    void fillUnitSelector();
-    void onUnitChanged(int entry);
-    void onAxisChosen(bool axisA);
-    void onReconnect();
-    void refresh();
-    void withdrawStaleReading();
-    void showNoReading();
-    void showLinkText();
-    bool restartReading();
-    void resetShownTexts() { readout_.reset(); }
-    void setRequestButtons(bool enabled);
-    bool calibrationMode() const;
-    std::string serialNumber() const;
-    std::string logPath() const;
+    // Runs one step of the model, then shows what it says.
+    template <class F>
+    void step(F&& f) {
+        if (!model_) return;
+        f(*model_);
+        render();
+    }
+    void render();
+    int64_t nowMs() const;
+    std::string intervalText() const;
 
-    // The reading log (monitor_log.cpp).
-    void onStartStop();
-    void startLogging();
-    void stopLogging();
-    void writeLogLine();
-    void saveReading();
-    void continueSave();
-    LogReading readingForLog(const LocalDateTime& time) const;
-
-    RequestRecord request_;
+    std::unique_ptr<QtPageServices> services_;
+    std::unique_ptr<MonitorPageModel> model_;
     AdapterSearch adapterSearch_;
-    bool firstDisplayDone_ = false;
     Clock* clock_;
-    MonitorLink link_;
-    bool restartWanted_ = false;  // a restart of the readings was refused
-    bool loggedAtStart_ = false;  // logging asked for at start has been started
     QTimer freshness_;
-
-    MonitorReadout readout_;
-    std::string unitText_ = " ";  // unit written to the log
-    std::string comment_;         // last Label text taken by Save Reading
-
-    bool logging_ = false;
-    ReadingLogFile log_;  // open while logging
     QTimer logTimer_;
-
-    int saveStep_ = 0;        // 0: no save running
-    ReadingLogFile saveLog_;  // open while a save runs
-    LocalDateTime saveTime_{};
     QTimer saveTimer_;
+    int intervalShown_ = -1;  // the model's interval setting last put in the box
 
     // Controls.
     QLabel* tiltReadout_ = nullptr;
@@ -129,6 +102,7 @@ private:
     ColourBox* loggingIndicator_ = nullptr;
     QPushButton* saveReading_ = nullptr;
     QLabel* saveStatus_ = nullptr;
+    ColourBox* logFile_ = nullptr;
     QLineEdit* label_ = nullptr;
     ColourBox* deviceSn_ = nullptr;
     QPushButton* reconnect_ = nullptr;

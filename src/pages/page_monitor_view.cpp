@@ -89,9 +89,6 @@ QGroupBox* CPageMonitor::buildTiltGroup() {
     box->addLayout(readout);
     box->addLayout(choices);
 
-    connect(unitSelector_, &QComboBox::currentIndexChanged, this, &CPageMonitor::onUnitChanged);
-    connect(axisA_, &QRadioButton::clicked, this, [this] { onAxisChosen(true); });
-    connect(axisB_, &QRadioButton::clicked, this, [this] { onAxisChosen(false); });
     return group;
 }
 
@@ -123,6 +120,15 @@ QGroupBox* CPageMonitor::buildLoggingGroup() {
     saveStatus_->setAccessibleName("Save status");
     saveStatus_->setMinimumWidth(60);
     label_ = Named(new QLineEdit(group), "LabelBox");
+    // The log's full path where "Saved" is shown, or why the log cannot be written.
+    logFile_ = Named(new ColourBox(QString(), group), "LogFile");
+    logFile_->setAccessibleName("Log file");
+    logFile_->setWordWrap(true);
+    logFile_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    logFile_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long path is cut at the edge rather than widening the page.
+    logFile_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    logFile_->setMinimumHeight(24);
 
     auto* grid = new QGridLayout(group);
     grid->addWidget(Caption("Interval (s)", interval_), 0, 0);
@@ -133,10 +139,9 @@ QGroupBox* CPageMonitor::buildLoggingGroup() {
     grid->addWidget(label_, 1, 1, 1, 3);
     grid->addWidget(saveReading_, 2, 2);
     grid->addWidget(saveStatus_, 2, 3, 1, 1);
+    grid->addWidget(Caption("Log file", logFile_), 3, 0);
+    grid->addWidget(logFile_, 3, 1, 1, 3);
     grid->setColumnStretch(1, 1);
-
-    connect(startStop_, &QPushButton::clicked, this, &CPageMonitor::onStartStop);
-    connect(saveReading_, &QPushButton::clicked, this, &CPageMonitor::saveReading);
     return group;
 }
 
@@ -172,8 +177,6 @@ QWidget* CPageMonitor::buildDeviceRow() {
     grid->addWidget(reconnect_, 1, 4);
     grid->addWidget(statusMessage_, 2, 0, 1, 5);
     grid->setColumnStretch(1, 1);
-
-    connect(reconnect_, &QPushButton::clicked, this, &CPageMonitor::onReconnect);
     return row;
 }
 

@@ -19,24 +19,6 @@ namespace clinora {
 
 namespace {
 
-QColor ColourOf(Shade shade) {
-    switch (shade) {
-        case Shade::White:
-            return {255, 255, 255};
-        case Shade::LightRed:
-            return {255, 180, 180};
-        case Shade::PaleYellow:
-            return {249, 248, 153};
-        case Shade::LightCyan:
-            return {128, 255, 255};
-        case Shade::Green:
-            return {0, 255, 64};
-        case Shade::Red:
-            return {255, 0, 0};
-    }
-    return {255, 255, 255};
-}
-
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 ColourBox* Box(QWidget* parent, const char* name, const QString& text, const QFont& font) {
