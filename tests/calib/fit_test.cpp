@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "calib/cal_fit_workspace.h"
+#include "calib/fit_residuals.h"
 #include "calib/lsq_solver.h"
 #include "calib/nominal_angles.h"
 
@@ -295,6 +297,40 @@ TEST(NominalAngles, UnevenTenDegreeTableAndFallback) {
     EXPECT_EQ(other.count, 7);
     EXPECT_EQ(other.degrees[0], 15.0);
     EXPECT_EQ(NominalAngles(5.0).count, 11);
+}
+
+// The residual figure "with single-precision constants" is that of the
+// constants a board holds: each rounded to a float before the polynomial runs.
+TEST(FitResiduals, TheSinglePrecisionFigureRoundsEveryConstant) {
+    const NominalAngleTable t = NominalAngles(15.0);
+    DeviceRecord r;
+    for (int k = 0; k < t.count; ++k) {
+        r.aFirstMain[k] = 2 * std::sin(t.degrees[k] * kDegree) + 1e-3 * k;
+        r.aReturnMain[k] = 2 * std::sin(t.degrees[k] * kDegree) - 7e-4 * k;
+    }
+    CalFitWorkspace ws;
+    ws.Reset(t.count, 15.0);
+    ws.load(r);
+    const Coefficients c = {1.234567890123e-3, 0.4987654321987, 2.3456789012e-3,
+                            -1.23456789e-2,    3.3333333333e-4, 1.1111111111e-3};
+    ws.setConstants(kAxisA, c, 0.0, 0.0);
+    const FitResiduals residuals = ComputeFitResiduals(ws, kAxisA, false, {});
+
+    double largest = 0;
+    for (const PositionArray* sweep : {&r.aFirstMain, &r.aReturnMain}) {
+        for (int k = 0; k < t.count; ++k) {
+            const double x = (*sweep)[k];
+            double sine = 0, power = 1;
+            for (double coefficient : c) {
+                sine += static_cast<float>(coefficient) * power;
+                power *= x;
+            }
+            largest = std::max(largest, std::fabs(std::asin(sine) / kDegree - t.degrees[k]));
+        }
+    }
+    EXPECT_NEAR(residuals.largestSingle, largest, 1e-9);
+    // The rounding shows: the figure is not the double-precision one.
+    EXPECT_GT(std::fabs(residuals.largestSingle - residuals.largest), 1e-7);
 }
 
 }  // namespace

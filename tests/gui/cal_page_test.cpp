@@ -7,14 +7,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <utility>
 #include <functional>
 #include <set>
 
 #include "app/cal_page_model.h"
+#include "app/settings_transfer.h"
 #include "cal_rig.h"
+#include "cli_bus.h"
+#include "cli_commands.h"
+#include "cli_options.h"
 #include "gui_test_support.h"
 #include "calib/prompt_file.h"
 #include "gui/chart_widget.h"
@@ -228,6 +235,102 @@ TEST(CalPage, ReadsABoardsFileBackAndUploadsItToThatBoard) {
     ASSERT_TRUE(rig.run([&] { return message->text() == "Success writing"; }, 300000))
         << message->text().toStdString();
     EXPECT_EQ(rig.shared().worker.writeTarget, 1);
+}
+
+// After Send every board holds the single-precision value of its fit, while
+// its file prints seven digits: reading the file back and verifying, on the
+// page or with the tool, must find the board's own calibration, and a file
+// one digit off must not.
+TEST(CalPage, SentBoardsVerifyAgainstTheirOwnFilesOnThePageAndWithTheTool) {
+    CalRig rig;
+    ASSERT_TRUE(rig.start());
+    auto* message = rig.sheet->page(CalRig::kCal)->findChild<ColourBox*>("Message");
+    rig.notifier.answers = {true, false};  // send; no verify yet
+    rig.walkAllPositions();
+    ASSERT_TRUE(rig.run([&] { return message->text() == "Success writing"; }, 300000))
+        << message->text().toStdString();
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(rig.dir.path().toStdString())) {
+        if (e.path().filename().string().find("_CAL_DATA_AXIS_A_") != std::string::npos)
+            files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 3u);
+
+    for (int b = 0; b < 3; ++b) {
+        SCOPED_TRACE(files[b]);
+        QTimer::singleShot(0, [b] {
+            QWidget* browse = QApplication::activeModalWidget();
+            browse->findChild<QComboBox*>("BoardAddress")->setCurrentIndex(b);
+            browse->findChild<QPushButton*>("ReadFileIn")->click();
+        });
+        rig.find<QPushButton>("Read")->click();
+        ASSERT_EQ(message->text(), QString("File read for board # %1").arg(b + 1));
+        rig.runFor(1000);  // the worker takes the stop that Read sent
+        rig.find<QComboBox>("Boards")->setCurrentIndex(b);
+        rig.find<QPushButton>("Verify")->click();
+        ASSERT_TRUE(rig.run(
+            [&] {
+                return message->text() == "Success verifying" ||
+                       message->text().startsWith("Error verifying");
+            },
+            300000))
+            << message->text().toStdString();
+        EXPECT_EQ(message->text().toStdString(), "Success verifying");
+    }
+
+    // The tool, on the same boards.
+    rig.state.port().Close();
+    const auto verify = [&](const std::string& file, const std::string& address) {
+        std::ostringstream out, err;
+        const cli::ParsedArguments parsed =
+            cli::ParseArguments({"verify", file, "--address", address});
+        cli::CliBus bus(rig.bus, rig.clock, "simulated-bus");
+        cli::CliIo io{out, err, false, {}};
+        const int status = cli::RunCommand(parsed.options, bus, io);
+        return std::make_pair(status, err.str());
+    };
+    const char* addresses[] = {"101", "102", "103"};
+    for (int b = 0; b < 3; ++b) {
+        const auto [status, said] = verify(files[b], addresses[b]);
+        EXPECT_EQ(status, cli::kExitOk) << said;
+    }
+    // A1 of board 101's file five units off in its last printed digit.
+    std::string text;
+    {
+        std::ifstream in(files[0], std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const size_t digit = text.find('e', text.find("\nA1,")) - 1;
+    text[digit] = static_cast<char>('0' + (text[digit] - '0' + 5) % 10);
+    const std::string changed = rig.dir.path().toStdString() + "/changed.csv";
+    std::ofstream(changed, std::ios::binary) << text;
+    const auto [status, said] = verify(changed, "101");
+    EXPECT_EQ(status, cli::kExitFailure) << said;
+    EXPECT_NE(said.find("Error verifying # 101"), std::string::npos) << said;
+}
+
+// OK in the Setup dialog, the settings saved and loaded again, ten times over:
+// the tolerances come back as they were.
+TEST(CalPage, SetupOkSaveAndLoadKeepTheTolerances) {
+    CalRig rig;
+    ASSERT_TRUE(rig.start());
+    rig.copies.rangeErrorCal = 0.5;
+    rig.copies.rangeErrorCalTest = 0.0001;
+    for (int round = 0; round < 10; ++round) {
+        QTimer::singleShot(
+            0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("OK")->click(); });
+        rig.find<QPushButton>("Setup")->click();
+        SettingsValues values = rig.settings.values();
+        ExitCopy(rig.shared().settings, rig.copies, values);
+        rig.settings.update([&](SettingsValues& v) { v = values; });
+        rig.settings.save();
+        AppSettings loaded(rig.store);
+        SharedData data;
+        SeedWorkingCopies(loaded.values(), data, rig.copies);
+    }
+    EXPECT_EQ(ToMillionths(rig.copies.rangeErrorCal), 500000);
+    EXPECT_EQ(ToMillionths(rig.copies.rangeErrorCalTest), 100);
 }
 
 }  // namespace

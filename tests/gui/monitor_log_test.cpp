@@ -1,12 +1,14 @@
 // The Monitor page's reading log, checked byte for byte on disk.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <filesystem>
 #include <regex>
 
 #include "app/reading_log.h"
@@ -248,6 +250,32 @@ TEST(MonitorLog, LogFileThatCannotBeOpened) {
     EXPECT_EQ(rig.notifier.shown.back().text, "Failed to open log file.");
     EXPECT_FALSE(rig.monitor->logging());
     EXPECT_FALSE(rig.start_->isEnabled());
+}
+
+// The log file goes away while logging: the page says so where the log's
+// path was shown, logging stops and the lines written stay.
+TEST(MonitorLog, ALogFileRemovedWhileLoggingIsSaidAndLoggingStops) {
+    Connected rig;
+    auto* logFile = rig.find<ColourBox>("LogFile");
+    const std::string path = rig.files.path(PageRig::kLogName);
+    EXPECT_EQ(logFile->text().toStdString(), path);
+    rig.interval->setText("2");
+    rig.start_->click();
+    ASSERT_TRUE(WaitFor([&] { return DataLines(rig.readLog()).size() == 1; }, 4000));
+    const std::string kept = rig.readLog();
+    std::filesystem::rename(path, path + ".moved");
+    ASSERT_TRUE(WaitFor([&] { return !rig.monitor->logging(); }, 4000));
+    const std::string text =
+        "Cannot write the log file " + path + ": the file was removed or replaced";
+    EXPECT_EQ(logFile->text().toStdString(), text);
+    EXPECT_EQ(logFile->background(), ColourOf(Shade::LightRed));
+    ASSERT_FALSE(rig.notifier.shown.empty());
+    EXPECT_EQ(rig.notifier.shown.back().text.toStdString(), text);
+    EXPECT_EQ(rig.start_->text(), "Start");
+    std::ifstream moved(path + ".moved", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(moved), {}), kept);
+    QDir().mkpath(CLINORA_ARTIFACT_DIR);
+    rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/monitor-log-failure.png");
 }
 
 }  // namespace
