@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <utility>
 
 #include "calib/cal_data_file.h"
 #include "link/number_text.h"
