@@ -12,7 +12,6 @@
 #include "calib/nominal_angles.h"
 #include "gui/certificate_pdf.h"
 #include "records/certificate_builder.h"
-#include "records/certificate_dcc.h"
 
 namespace {
 
@@ -63,14 +62,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", built.error.c_str());
             return 1;
         }
-        const std::string stem =
-            dir.path().toStdString() + "/" + records::CertificateFileStem(*built.certificate);
-        std::string error;
-        QString pdfError;
-        if (!records::SaveDcc(*built.certificate, stem + ".xml", &error) ||
-            !SaveCertificatePdf(*built.certificate, QString::fromStdString(stem + ".pdf"),
-                                &pdfError)) {
-            std::fprintf(stderr, "%s%s\n", error.c_str(), pdfError.toStdString().c_str());
+        const IssuedCertificate issued = IssueCertificate(*built.certificate, dir.path());
+        if (!issued.ok()) {
+            std::fprintf(stderr, "%s\n", issued.error.toStdString().c_str());
             return 1;
         }
         std::printf("board %d: %lld ms\n", b + 1, static_cast<long long>(one.elapsed()));

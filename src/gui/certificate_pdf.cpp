@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QDir>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -11,6 +12,7 @@
 
 #include "gui/certificate_html.h"
 #include "gui/certificate_plot.h"
+#include "records/certificate_dcc.h"
 
 namespace clinora {
 
@@ -136,6 +138,33 @@ bool SaveCertificatePdf(const records::Certificate& certificate, const QString& 
         return false;
     }
     return true;
+}
+
+IssuedCertificate IssueCertificate(const records::Certificate& certificate, const QString& folder,
+                                   CertificateFormats formats) {
+    IssuedCertificate issued;
+    if (!QDir().mkpath(folder)) {
+        issued.error = "Cannot make the folder " + folder;
+        return issued;
+    }
+    const QString stem =
+        QDir(folder).filePath(QString::fromStdString(records::CertificateFileStem(certificate)));
+    const auto wanted = [formats](CertificateFormats f) {
+        return (static_cast<int>(formats) & static_cast<int>(f)) != 0;
+    };
+    if (wanted(CertificateFormats::Dcc)) {
+        std::string error;
+        if (!records::SaveDcc(certificate, (stem + ".xml").toStdString(), &error)) {
+            issued.error = QString::fromStdString(error);
+            return issued;
+        }
+        issued.xml = stem + ".xml";
+    }
+    if (wanted(CertificateFormats::Pdf)) {
+        if (!SaveCertificatePdf(certificate, stem + ".pdf", &issued.error)) return issued;
+        issued.pdf = stem + ".pdf";
+    }
+    return issued;
 }
 
 }  // namespace clinora

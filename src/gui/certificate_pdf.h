@@ -19,4 +19,19 @@ QByteArray RenderCertificatePdf(const records::Certificate& certificate);
 bool SaveCertificatePdf(const records::Certificate& certificate, const QString& path,
                         QString* error = nullptr);
 
+enum class CertificateFormats { Pdf = 1, Dcc = 2, Both = 3 };
+
+// What issuing a certificate wrote: the paths of its files, or why not.
+struct IssuedCertificate {
+    QString pdf, xml;  // empty when not asked for or not written
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// Writes the certificate's files into `folder` (made when missing) under its
+// file name, "<serial>_<date>_<number>.pdf" and ".xml". Issuing again
+// replaces them. Stops at the first file that cannot be written.
+IssuedCertificate IssueCertificate(const records::Certificate& certificate, const QString& folder,
+                                   CertificateFormats formats = CertificateFormats::Both);
+
 }  // namespace clinora

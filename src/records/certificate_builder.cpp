@@ -8,6 +8,7 @@
 #include "calib/prompt_walk.h"
 #include "link/number_text.h"
 #include "product_version.h"
+#include "records/certificate_digest.h"
 
 namespace clinora::records {
 
@@ -136,6 +137,10 @@ std::vector<TestRowInput> TestRowsOf(const DeviceRecord& record, int axis,
                        isA ? p.aTestHigh : p.bTestHigh});
     }
     return out;
+}
+
+CertificateFile DescribeFile(const std::filesystem::path& path) {
+    return {path.filename().string(), FileSha256Hex(path).value_or("")};
 }
 
 BoardConstants ConstantsOf(const DeviceRecord& record, int axis) {

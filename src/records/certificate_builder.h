@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,6 +67,10 @@ CertificateBuild BuildCertificate(const CertificateParties& parties,
 // prompt rows cannot have driven a walk of that range.
 std::vector<TestRowInput> TestRowsOf(const DeviceRecord& record, int axis,
                                      const std::vector<calib::PromptRow>& rows, double tiltRange);
+
+// A file as a certificate names it: its name and the SHA-256 of its content
+// (empty when it cannot be read, which the certificate shows as not stated).
+CertificateFile DescribeFile(const std::filesystem::path& path);
 
 // The constants of `axis` in a record, rounded to single precision as the
 // board holds them.
