@@ -98,6 +98,15 @@ public:
         return message->text();
     }
 
+    // On the Cal page: every position walked, then Yes to sending the
+    // constants and to verifying them; true once "Success verifying" shows.
+    bool calibrateAll() {
+        notifier.answers = {true, true};
+        walkAllPositions();
+        auto* message = sheet->page(kCal)->findChild<ColourBox*>("Message");
+        return run([&] { return message->text() == "Success verifying"; }, 900000);
+    }
+
     // A control of the active page.
     template <class W>
     W* find(const char* name) const {
