@@ -47,6 +47,10 @@ public:
 
     bool onSetActive() override;
     bool onKillActive() override;
+    // Leaving stops logging: asked first while it runs.
+    QString leaveQuestion() const override {
+        return logging_ ? QStringLiteral("Leaving stops logging. Leave?") : QString();
+    }
 
     // Replaces the adapter search (tests).
     void setAdapterSearch(AdapterSearch search) { adapterSearch_ = std::move(search); }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "calib/cal_data_file.h"
 #include "walk_model_rig.h"
@@ -111,30 +112,108 @@ TEST_F(CalModel, BackIsRefusedAtTheFirstAndTheLastRow) {
     EXPECT_EQ(model().walk().cursor(), 0);
 }
 
-TEST_F(CalModel, ARangeErrorKeepsTheRowAndTheEarlierBoardsValues) {
+TEST_F(CalModel, ARangeErrorNamesEveryBoardOutsideWithFiguresAndKeepsTheRow) {
     model().activate();
     acceptRow();
     const double v = RowTarget(20);
-    rig.state.locked([&](SharedData& d) {
-        for (int i = 0; i < 3; ++i) d.readings.boards[i] = {v + 0.1, v, 0};
-        d.readings.boards[1].a = v + 1.0;  // the second board is off by a volt
-    });
     rig.copies.rangeErrorCal = 0.5;
-    for (int i = 0; i < 6; ++i) model().onWorkerEvent(kEventBoardRead, i % 3);
-    model().tick();
-    rig.state.locked([&](SharedData& d) { d.readings.boards[1].a = v + 1.0; });
+    const auto readAt = [&](double board2, double board3) {
+        for (int i = 0; i < 6; ++i) {
+            rig.state.locked([&](SharedData& d) {
+                d.readings.boards[0] = {v + 0.1, v, 0};
+                d.readings.boards[1] = {board2, v, 0};
+                d.readings.boards[2] = {board3, v, 0};
+            });
+            model().onWorkerEvent(kEventBoardRead, i % 3);
+        }
+        model().tick();
+    };
+    readAt(v + 1.0, v);  // the second board is off by a volt
     model().accept();
-    EXPECT_EQ(rig.services.texts("message"), std::vector<std::string>{"Range error in board 102"});
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{
+                  "Range error in board 102: reading 4.000, expected 3.000 \u00b1 0.500"});
     EXPECT_EQ(model().walk().cursor(), 20);
-    EXPECT_NEAR(device(0).aFirstMain[1], v + 0.1, 1e-12);
+    EXPECT_NEAR(device(0).aFirstMain[1], v + 0.1, 1e-12);  // the board before keeps its value
     EXPECT_EQ(device(0).labels.size(), 2u);
     EXPECT_FALSE(model().view().enabled.accept);
+
+    // Both boards outside, on either side: both named, in slot order.
+    rig.services.shown.clear();
+    readAt(v + 0.6, v - 0.75);
+    model().accept();
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{
+                  "Range error in board 102: reading 3.600, expected 3.000 \u00b1 0.500\n"
+                  "Range error in board 103: reading 2.250, expected 3.000 \u00b1 0.500"});
+    EXPECT_EQ(model().walk().cursor(), 20);
 
     // With the check off nothing is refused.
     rig.copies.rangeCheckEnable = false;
     acceptRow(3.0);
     EXPECT_EQ(model().walk().cursor(), 19);
     EXPECT_EQ(device(1).labels.size(), 3u);
+}
+
+TEST_F(CalModel, ThePositionLineFollowsTheWalkThroughBothSweeps) {
+    model().activate();
+    struct Step {
+        int accepts;  // before looking
+        std::string position;
+    };
+    const Step steps[] = {
+        {0, "Position 1 of 11, first sweep"},    {2, "Position 3 of 11, first sweep"},
+        {8, "Position 11 of 11, first sweep"},   {1, "Position 1 of 11, return sweep"},
+        {10, "Position 11 of 11, return sweep"}, {1, "All positions accepted"}};
+    for (const Step& step : steps) {
+        for (int i = 0; i < step.accepts; ++i) acceptRow();
+        EXPECT_EQ(model().view().position, step.position) << model().walk().cursor();
+    }
+    model().activate();
+    acceptRow();
+    model().back();
+    EXPECT_EQ(model().view().position, "Position 1 of 11, first sweep");
+}
+
+// Leaving the page asks first whenever work would be lost, and only then.
+TEST_F(CalModel, LeavingAsksWhileAcceptedPositionsOrAWriteWouldBeLost) {
+    const std::string none;
+    const std::string one =
+        "1 accepted position is not yet written to a file; leaving discards it. Leave?";
+    const std::string two =
+        "2 accepted positions are not yet written to files; leaving discards them. Leave?";
+    const std::string writing =
+        "Constants are being written to the boards; leaving stops the write. Leave?";
+    const std::string verifying = "The boards are being verified; leaving stops the verify. Leave?";
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::string question;
+    };
+    const Step steps[] = {
+        {"activated", [&] { model().activate(); }, none},
+        {"one accepted", [&] { acceptRow(); }, one},
+        {"two accepted", [&] { acceptRow(); }, two},
+        {"back", [&] { model().back(); }, one},
+        {"activated again: the walk starts afresh", [&] { model().activate(); }, none},
+        {"collected, written, sent",
+         [&] {
+             rig.services.answers = {true};
+             collect();
+         },
+         writing},
+        {"written",
+         [&] {
+             rig.services.answers = {true};
+             model().onWorkerEvent(kEventUploadsDone, 103);
+         },
+         verifying},
+        {"verified", [&] { model().onWorkerEvent(kEventVerifiesDone, 103); }, none},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(model().leaveQuestion(), step.question) << step.what;
+    }
 }
 
 TEST_F(CalModel, AcceptComesAfterEnoughReadingsForEachMode) {
@@ -384,6 +463,9 @@ TEST_F(CalModel, AWriteWhoseFileFailsStopsThereAndOffersNoSend) {
     EXPECT_EQ(model().view().message, "Failed writing file 1");
     EXPECT_TRUE(rig.services.texts("question").empty());
     EXPECT_EQ(rig.services.codes().back(), kInitRequest);
+    // Not every file holds the run: leaving still asks.
+    EXPECT_EQ(model().leaveQuestion(),
+              "22 accepted positions are not yet written to files; leaving discards them. Leave?");
 }
 
 TEST_F(CalModel, AFitThatFailsIsSaidAndKeepsTheReadingsForAnotherWrite) {
