@@ -155,63 +155,53 @@ TEST_F(CalModel, ARangeErrorNamesEveryBoardOutsideWithFiguresAndKeepsTheRow) {
     EXPECT_EQ(device(1).labels.size(), 3u);
 }
 
-TEST_F(CalModel, ThePositionLineFollowsTheWalkThroughBothSweeps) {
-    model().activate();
-    struct Step {
-        int accepts;  // before looking
-        std::string position;
+// The position line follows the walk; leaving asks whenever work would be
+// lost, and only then.
+TEST_F(CalModel, PositionLineAndLeaveQuestionFollowTheRun) {
+    const std::string none, first = ", first sweep", back = ", return sweep";
+    const auto unsaved = [](int n) {
+        return std::to_string(n) +
+               " accepted positions are not yet written to files; leaving discards them. Leave?";
     };
-    const Step steps[] = {
-        {0, "Position 1 of 11, first sweep"},    {2, "Position 3 of 11, first sweep"},
-        {8, "Position 11 of 11, first sweep"},   {1, "Position 1 of 11, return sweep"},
-        {10, "Position 11 of 11, return sweep"}, {1, "All positions accepted"}};
-    for (const Step& step : steps) {
-        for (int i = 0; i < step.accepts; ++i) acceptRow();
-        EXPECT_EQ(model().view().position, step.position) << model().walk().cursor();
-    }
-    model().activate();
-    acceptRow();
-    model().back();
-    EXPECT_EQ(model().view().position, "Position 1 of 11, first sweep");
-}
-
-// Leaving the page asks first whenever work would be lost, and only then.
-TEST_F(CalModel, LeavingAsksWhileAcceptedPositionsOrAWriteWouldBeLost) {
-    const std::string none;
     const std::string one =
         "1 accepted position is not yet written to a file; leaving discards it. Leave?";
-    const std::string two =
-        "2 accepted positions are not yet written to files; leaving discards them. Leave?";
-    const std::string writing =
-        "Constants are being written to the boards; leaving stops the write. Leave?";
-    const std::string verifying = "The boards are being verified; leaving stops the verify. Leave?";
+    const auto accept = [this](int rows) {
+        return [this, rows] {
+            for (int r = 0; r < rows; ++r) acceptRow();
+        };
+    };
     struct Step {
         const char* what;
         std::function<void()> act;
-        std::string question;
+        std::string position, question;
     };
     const Step steps[] = {
-        {"activated", [&] { model().activate(); }, none},
-        {"one accepted", [&] { acceptRow(); }, one},
-        {"two accepted", [&] { acceptRow(); }, two},
-        {"back", [&] { model().back(); }, one},
-        {"activated again: the walk starts afresh", [&] { model().activate(); }, none},
+        {"activated", [&] { model().activate(); }, "Position 1 of 11" + first, none},
+        {"one accepted", accept(1), "Position 2 of 11" + first, one},
+        {"two accepted", accept(1), "Position 3 of 11" + first, unsaved(2)},
+        {"back", [&] { model().back(); }, "Position 2 of 11" + first, one},
+        {"first sweep done", accept(10), "Position 1 of 11" + back, unsaved(11)},
         {"collected, written, sent",
          [&] {
              rig.services.answers = {true};
-             collect();
+             accept(11)();
          },
-         writing},
+         "All positions accepted",
+         "Constants are being written to the boards; leaving stops the write. Leave?"},
         {"written",
          [&] {
              rig.services.answers = {true};
              model().onWorkerEvent(kEventUploadsDone, 103);
          },
-         verifying},
-        {"verified", [&] { model().onWorkerEvent(kEventVerifiesDone, 103); }, none},
+         "All positions accepted",
+         "The boards are being verified; leaving stops the verify. Leave?"},
+        {"verified", [&] { model().onWorkerEvent(kEventVerifiesDone, 103); },
+         "All positions accepted", none},
+        {"activated again", [&] { model().activate(); }, "Position 1 of 11" + first, none},
     };
     for (const Step& step : steps) {
         step.act();
+        EXPECT_EQ(model().view().position, step.position) << step.what;
         EXPECT_EQ(model().leaveQuestion(), step.question) << step.what;
     }
 }

@@ -6,7 +6,6 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
@@ -85,8 +84,7 @@ TEST(CalDemo, DefaultSettingsCalibrateAndTestTheDemoBoards) {
     EXPECT_EQ(position->text(), "Position 1 of 7, first sweep");
     rig.walkAllPositions([&] {
         EXPECT_EQ(position->text(), "Position 1 of 7, return sweep");
-        QDir().mkpath(CLINORA_ARTIFACT_DIR);
-        rig.sheet->grab().save(QString(CLINORA_ARTIFACT_DIR) + "/cal-position.png");
+        testing::SaveArtifact({rig.sheet.get()}, "cal-position.png");
     });
     auto* calMessage = rig.sheet->page(testing::CalRig::kCal)->findChild<ColourBox*>("Message");
     ASSERT_TRUE(rig.run([&] { return calMessage->text() == "Success verifying"; }, 900000))
@@ -101,15 +99,7 @@ TEST(CalDemo, DefaultSettingsCalibrateAndTestTheDemoBoards) {
         EXPECT_EQ(residuals->chart(b)->valueAxisLow(), residuals->chart(0)->valueAxisLow());
         EXPECT_EQ(residuals->chart(b)->valueAxisHigh(), residuals->chart(0)->valueAxisHigh());
     }
-    const QRect both = rig.sheet->frameGeometry().united(residuals->frameGeometry());
-    QPixmap picture(both.size());
-    picture.fill(Qt::darkGray);
-    {
-        QPainter painter(&picture);
-        painter.drawPixmap(rig.sheet->geometry().topLeft() - both.topLeft(), rig.sheet->grab());
-        painter.drawPixmap(residuals->geometry().topLeft() - both.topLeft(), residuals->grab());
-    }
-    picture.save(QString(CLINORA_ARTIFACT_DIR) + "/residuals-beside.png");
+    testing::SaveArtifact({rig.sheet.get(), residuals}, "residuals-beside.png");
     residuals->closeButton()->click();
     EXPECT_FALSE(residuals->isVisible());
 
