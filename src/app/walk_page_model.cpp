@@ -261,15 +261,17 @@ void WalkPageModel::storeAcceptedValues() {
 }
 
 // "Range error in board 102: reading 0.25890, expected 0.25882 ± 0.00010",
-// one line for every board outside, with enough decimals to show the tolerance.
+// one line for every board outside, with the readouts' decimals or more, as
+// many as show the tolerance.
 std::string WalkPageModel::rangeErrors(const std::array<BoardReading, kMaxBoards>& values,
                                        double target) const {
     if (!env_.copies.rangeCheckEnable) return {};
     const double tol = tolerance();
+    const int toleranceDigits = tol > 0 && std::isfinite(tol)
+                                    ? static_cast<int>(std::ceil(-std::log10(tol) - 1e-9)) + 1
+                                    : 6;
     const int decimals =
-        tol > 0 && std::isfinite(tol)
-            ? std::clamp(static_cast<int>(std::ceil(-std::log10(tol) - 1e-9)) + 1, 3, 8)
-            : 6;
+        std::clamp(std::max(toleranceDigits, env_.copies.calDisplayDecimalNum), 3, 8);
     std::string text;
     for (int b = 0; b < boards_; ++b) {
         const double value = view_.axisA ? values[b].a : values[b].b;

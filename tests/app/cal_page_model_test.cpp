@@ -132,7 +132,7 @@ TEST_F(CalModel, ARangeErrorNamesEveryBoardOutsideWithFiguresAndKeepsTheRow) {
     model().accept();
     EXPECT_EQ(rig.services.texts("message"),
               std::vector<std::string>{
-                  "Range error in board 102: reading 4.000, expected 3.000 \u00b1 0.500"});
+                  "Range error in board 102: reading 4.0000, expected 3.0000 \u00b1 0.5000"});
     EXPECT_EQ(model().walk().cursor(), 20);
     EXPECT_NEAR(device(0).aFirstMain[1], v + 0.1, 1e-12);  // the board before keeps its value
     EXPECT_EQ(device(0).labels.size(), 2u);
@@ -144,8 +144,8 @@ TEST_F(CalModel, ARangeErrorNamesEveryBoardOutsideWithFiguresAndKeepsTheRow) {
     model().accept();
     EXPECT_EQ(rig.services.texts("message"),
               std::vector<std::string>{
-                  "Range error in board 102: reading 3.600, expected 3.000 \u00b1 0.500\n"
-                  "Range error in board 103: reading 2.250, expected 3.000 \u00b1 0.500"});
+                  "Range error in board 102: reading 3.6000, expected 3.0000 \u00b1 0.5000\n"
+                  "Range error in board 103: reading 2.2500, expected 3.0000 \u00b1 0.5000"});
     EXPECT_EQ(model().walk().cursor(), 20);
 
     // With the check off nothing is refused.
