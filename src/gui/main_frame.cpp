@@ -2,13 +2,11 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QTabWidget>
 #include <QTimer>
 
 #include "app/app_settings.h"
 #include "app/settings_transfer.h"
 #include "app/startup_rules.h"
-#include "gui/about_box.h"
 #include "gui/fixture_panel.h"
 #include "gui/notifier.h"
 #include "gui/program_icon.h"
