@@ -41,6 +41,52 @@ const std::vector<CommandForm>& CommandForms() {
     return forms;
 }
 
+// A command's help: what follows its name on the usage line, what it does.
+struct CommandHelp {
+    Command command;
+    const char* synopsis;
+    const char* summary;
+};
+
+const CommandHelp kCommandHelp[] = {
+    {Command::Ports, "",
+     "Lists the serial ports, with the USB vendor and product ids of each adapter."},
+    {Command::Identify, "--address A",
+     "Shows the firmware version, board revision and serial number of the board at\n"
+     "address A."},
+    {Command::Monitor,
+     "[--address A] [--interval S] [--units deg|sine|volts|counts]\n"
+     "        [--log FILE] [--count N]",
+     "Prints one line per reading of a board (until Ctrl-C or --count readings);\n"
+     "with --log also adds it to a reading log (CSV, as the program's Monitor page\n"
+     "writes it)."},
+    {Command::Upload, "FILE --address A [--axis A|B] [--biaxial]",
+     "Writes the constants of the calibration data file FILE to the board at\n"
+     "address A (verify checks them afterwards); progress goes to standard error."},
+    {Command::Verify, "FILE --address A [--axis A|B]",
+     "Reads the constants of the board at address A and compares them with the\n"
+     "calibration data file FILE."},
+    {Command::SetAddress, "OLD NEW",
+     "Gives the board at address OLD the address NEW (65534 is a fresh board's\n"
+     "address; NEW cannot be 65535)."},
+};
+
+// The help lines of each option a command may take.
+const std::map<std::string, std::string>& OptionHelp() {
+    static const std::map<std::string, std::string> help = {
+        {"address", "  --address A           the board's bus address, 0 to 65535\n"},
+        {"interval", "  --interval S          seconds between readings, 2 to 60 (default 2)\n"},
+        {"units", "  --units U             deg, sine, volts or counts (default deg)\n"},
+        {"log", "  --log FILE            also add each reading to the reading log FILE\n"},
+        {"count", "  --count N             stop after N readings (default: until interrupted)\n"},
+        {"axis",
+         "  --axis A|B            the axis the constants are for (default: B for a file\n"
+         "                        named ..._AXIS_B_..., else A)\n"},
+        {"biaxial", "  --biaxial             write the constants of both axes\n"},
+    };
+    return help;
+}
+
 // A whole number written with decimal digits only, at most `maxDigits` long.
 std::optional<long> WholeNumber(const std::string& text, size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits) return std::nullopt;
@@ -69,13 +115,20 @@ std::optional<std::string> CanonicalAddress(const std::string& text) {
 }
 
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
-    // Help and version win wherever they stand before "--".
+    // Help and version win wherever they stand before "--"; help beside a
+    // command's name is that command's help.
     for (const std::string& arg : arguments) {
         if (arg == "--") break;
         ParsedArguments result;
         if (arg == "--help" || arg == "-h") result.kind = ParsedArguments::Kind::Help;
         if (arg == "--version") result.kind = ParsedArguments::Kind::Version;
-        if (result.kind != ParsedArguments::Kind::UsageError) return result;
+        if (result.kind == ParsedArguments::Kind::UsageError) continue;
+        for (const std::string& word : arguments) {
+            if (word == "--") break;
+            for (const CommandForm& form : CommandForms())
+                if (!result.helpFor && word == form.name) result.helpFor = form.command;
+        }
+        return result;
     }
 
     std::map<std::string, std::string> given;
@@ -206,6 +259,27 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     return result;
 }
 
+std::string CommandUsageText(Command command) {
+    const auto& forms = CommandForms();
+    const auto form = std::find_if(forms.begin(), forms.end(),
+                                   [&](const CommandForm& c) { return c.command == command; });
+    const auto help = std::find_if(std::begin(kCommandHelp), std::end(kCommandHelp),
+                                   [&](const CommandHelp& h) { return h.command == command; });
+    if (form == forms.end() || help == std::end(kCommandHelp)) return UsageText();
+    std::string text = "Usage: clinora-cli [--port PATH | --simulate] " + std::string(form->name);
+    if (*help->synopsis) text += " " + std::string(help->synopsis);
+    text += "\n\n" + std::string(help->summary) + "\n\nOptions:\n";
+    for (const std::string& option : form->options) text += OptionHelp().at(option);
+    text +=
+        "  --port PATH           the serial device of the bus (default: the first USB\n"
+        "                        adapter with vendor id 0403)\n"
+        "  --simulate            three built-in simulated boards, addresses 101 to 103,\n"
+        "                        fresh for each run\n"
+        "  -h, --help            show this help and exit\n"
+        "\nExit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.\n";
+    return text;
+}
+
 std::string UsageText() {
     return R"(Usage: clinora-cli [--port PATH | --simulate] COMMAND [OPTIONS]
 
@@ -238,8 +312,11 @@ Options:
   -h, --help            show this help and exit
   --version             show the version and exit
 
+'clinora-cli COMMAND --help' shows one command's options.
 An address is a whole number from 0 to 65535: 65535 reaches every board and
-65534 is the address of a board that has none of its own.
+65534 is the address of a board that has none of its own. The simulated
+boards of --simulate start fresh with every run; clinora-sim serves boards
+that keep what they were given across commands.
 Exit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.
 Messages and progress go to standard error.
 )";

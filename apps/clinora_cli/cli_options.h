@@ -38,6 +38,8 @@ struct ParsedArguments {
     Kind kind = Kind::UsageError;
     CliOptions options;
     std::string error;  // what is wrong, for UsageError
+    // Help: the command named beside --help, whose own help is wanted.
+    std::optional<Command> helpFor;
 };
 
 // Reads the arguments (without the program name). Options may come before or
@@ -45,6 +47,8 @@ struct ParsedArguments {
 ParsedArguments ParseArguments(const std::vector<std::string>& arguments);
 
 std::string UsageText();
+// One command's usage, what it does and every option it takes.
+std::string CommandUsageText(Command command);
 
 // A bus address as the boards take it: a whole number 0..65535, written
 // without leading zeros. Empty for anything else.

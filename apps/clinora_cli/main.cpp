@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
         cli::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     switch (parsed.kind) {
         case Kind::Help:
-            std::cout << cli::UsageText();
+            std::cout << (parsed.helpFor ? cli::CommandUsageText(*parsed.helpFor)
+                                         : cli::UsageText());
             return cli::kExitOk;
         case Kind::Version:
             std::cout << VersionLine("clinora-cli") << '\n';

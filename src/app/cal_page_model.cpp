@@ -22,6 +22,13 @@ WalkPageModel::RowLimits CalPageModel::limits(const calib::PromptRow& row, bool 
                  : RowLimits{row.bTarget, row.bLow, row.bHigh};
 }
 
+std::string CalPageModel::transferQuestion() const {
+    if (upload_)
+        return "Constants are being written to the boards; leaving stops the write. Leave?";
+    if (verify_) return "The boards are being verified; leaving stops the verify. Leave?";
+    return {};
+}
+
 bool CalPageModel::quietFor(int code) const {
     if (code == kEventHeartbeat) return upload_ || writeFile_ || readFile_ || verify_;
     return upload_ || writeFile_ || verify_ || collected_;

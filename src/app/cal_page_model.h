@@ -47,6 +47,7 @@ private:
     bool onTransferEvent(int code, int detail);
     void activated() override;
     void collectedRun() override { view_.enabled.send = true; }
+    std::string transferQuestion() const override;
     void ticked() override;
 
     bool negate() const;

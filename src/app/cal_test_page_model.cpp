@@ -76,6 +76,7 @@ void CalTestPageModel::write() {
         }
         setMessage("File write success", true);
     }
+    runSaved_ = collected_ && allSelected();
     if (!boards.empty()) env_.services.timedMessage(2, "Cal Test data saved in file.");
 }
 

@@ -95,6 +95,7 @@ void CalPageModel::write() {
         setMessage("File write success", true);
         env_.session.calibrationSavedToFile = true;
     }
+    runSaved_ = collected_ && failedFits.empty() && allSelected();
     // The residuals come up before the operator decides on sending the
     // constants, which is asked on the next turn.
     view_.enabled.residuals = !residuals_.empty();

@@ -134,6 +134,8 @@ std::optional<int> SettingsPageModel::firstDisplay(int useTags, int tiltRange) {
 void SettingsPageModel::activate(AddressLists lists, bool setTypeToAll) {
     lists_ = std::move(lists);
     setTypeToAll_ = setTypeToAll;
+    writes_.stopped();
+    view_.addressOutcome.clear();
     view_.setSelected = view_.poolSelected = -1;
     refill();
     whitenAddressBoxes();
@@ -203,6 +205,7 @@ SettingsEffect SettingsPageModel::takeFromPool() {
     if (Contains(lists_.current, address)) return Note(3, kAlreadyExistsText);
     lists_.pool.erase(lists_.pool.begin() + row);
     lists_.current.push_back(address);
+    view_.addressOutcome = address + " moved to the Calibration Set";
     refill();  // the same position stays selected when there still is one
     SettingsEffect effect = ListsChanged();
     effect.focusPool = true;
@@ -215,6 +218,7 @@ SettingsEffect SettingsPageModel::giveBack() {
     const std::string address = lists_.current[row];
     lists_.current.erase(lists_.current.begin() + row);
     lists_.pool.push_back(address);
+    view_.addressOutcome = address + " given back to the pool";
     view_.setSelected = -1;
     refill();
     return ListsChanged();
@@ -227,6 +231,7 @@ SettingsEffect SettingsPageModel::addToPool() {
     if (!address.ok()) return Note(3, address.refusal);
     if (Contains(lists_.pool, address.address)) return Note(3, kAlreadyExistsText);
     lists_.pool.push_back(address.address);
+    view_.addressOutcome = address.address + " added to the pool";
     refill();
     return ListsChanged();
 }
@@ -234,6 +239,7 @@ SettingsEffect SettingsPageModel::addToPool() {
 SettingsEffect SettingsPageModel::deleteFromPool() {
     const int row = view_.poolSelected;
     if (!ValidRow(row, lists_.pool.size())) return {};
+    view_.addressOutcome = lists_.pool[row] + " deleted from the pool";
     lists_.pool.erase(lists_.pool.begin() + row);
     view_.poolSelected = -1;
     refill();
@@ -259,6 +265,8 @@ void SettingsPageModel::selectPoolEntry(int row) {
 
 SettingsEffect SettingsPageModel::moveCurrentToUsed() {
     lists_.used.insert(lists_.used.end(), lists_.current.begin(), lists_.current.end());
+    view_.addressOutcome =
+        std::to_string(lists_.current.size()) + " current addresses moved to the archive";
     lists_.current.clear();
     view_.setSelected = -1;
     refill();

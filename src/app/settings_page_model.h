@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/address_lists.h"
+#include "app/settings_outcome.h"
 #include "link/request_record.h"
 #include "link/shared_state.h"
 #include "link/worker_thread.h"
@@ -93,6 +94,8 @@ struct SettingsView {
     // with white text.
     std::string status;
     bool flashing = false, redPhase = false;
+    // What the last address action did, in words ("Board 65534 now answers at 104").
+    std::string addressOutcome;
 };
 
 // What an action asks the page to do besides showing the view.
@@ -169,6 +172,10 @@ public:
     void onEvent(int code, int detail, const EventData& data);
     // One second of the status box's flashing.
     void flashTick();
+    // The worker refused the request just handed to it: nothing runs.
+    void requestRefused();
+    // The question before the page is left while a write to the boards runs.
+    std::string leaveQuestion() const { return writes_.leaveQuestion(); }
 
     const SettingsView& view() const { return view_; }
     const AddressLists& lists() const { return lists_; }
@@ -191,6 +198,7 @@ private:
     AddressLists lists_;
     RequestRecord record_;  // the page's own request record
     bool setTypeToAll_ = false;
+    BoardWriteWatch writes_;
     SettingsView view_;
 };
 

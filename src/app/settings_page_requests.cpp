@@ -17,7 +17,16 @@ WorkerRequest SettingsPageModel::workerRequest(uint32_t code) const {
 SettingsEffect SettingsPageModel::request(uint32_t code) {
     SettingsEffect effect;
     effect.request = workerRequest(code);
+    writes_.started(code);
+    const std::string sent = AddressRequestSent(code, record_.targetAddress, record_.newAddress);
+    if (!sent.empty()) view_.addressOutcome = sent;
     return effect;
+}
+
+void SettingsPageModel::requestRefused() {
+    if (writes_.code() == kAddressChangeRequest || writes_.code() == kResetAddressesRequest)
+        view_.addressOutcome = "The worker was busy and sent nothing; try again";
+    writes_.refused();
 }
 
 // One board, the selected one; with "Set to All" on every board of the set,
@@ -142,6 +151,11 @@ std::string Progress(int reached, int boardCount) {
 }  // namespace
 
 void SettingsPageModel::onEvent(int code, int detail, const EventData& data) {
+    if (writes_.running() && (code == kEventAddressChanged || code == kEventAddressChangeGaveUp ||
+                              code == kEventAddressesReset)) {
+        view_.addressOutcome = AddressOutcome(code, record_.targetAddress, record_.newAddress);
+    }
+    writes_.onEvent(code, detail, data.boardCount);
     switch (code) {
         case kEventAddressChanged:
             (record_.targetAddress == kFactoryAddress ? view_.initColour : view_.newColour) =

@@ -32,6 +32,8 @@ WalkPageModel::WalkPageModel(WalkEnvironment environment) : env_(std::move(envir
 void WalkPageModel::activate() {
     const Rules& r = rules();
     started_ = false;
+    runSaved_ = false;
+    view_.position.clear();
     view_.writePending = view_.followUpPending = false;
     view_.axisA =
         env_.state.locked([](const SharedData& d) { return d.settings.axisSelector; }) == 1;
@@ -219,6 +221,7 @@ void WalkPageModel::accept() {
     if (!started_) {
         firstAccept();
         started_ = true;
+        runSaved_ = false;
     }
     readings_ = 0;
     if (!mayStore()) return;
@@ -229,19 +232,20 @@ void WalkPageModel::accept() {
 void WalkPageModel::storeAcceptedValues() {
     const RowLimits limit = limits(rows_[walk_.cursor()], view_.axisA);
     const int axis = chosenAxis();
+    const std::string errors = rangeErrors(limit.target);
     for (int b = 0; b < boards_; ++b) {
         const double value = boardValue(b);
-        if (env_.copies.rangeCheckEnable &&
-            !calib::WithinTolerance(value, limit.target, tolerance())) {
-            // One label per accepted row: the boards stored before this one
-            // give theirs back, so that a repeated Accept does not add a second.
-            for (int earlier = 0; earlier < b; ++earlier) record(earlier).labels.pop_back();
+        const bool inside = !env_.copies.rangeCheckEnable ||
+                            calib::WithinTolerance(value, limit.target, tolerance());
+        if (!errors.empty() && !inside) {
+            // The boards before the first one outside keep their values; no
+            // label is added for a row that was not accepted.
             readings_ = 0;
-            env_.services.message("Range error in board " + address(b));
+            env_.services.message(errors);
             return;
         }
         calib::StoreAccepted(record(b), axis, walk_.inFirstSweep(), walk_.slot(), value);
-        record(b).labels.push_back(promptForFiles_);
+        if (errors.empty()) record(b).labels.push_back(promptForFiles_);
     }
     if (walk_.advance()) {
         showPrompt();
@@ -252,6 +256,7 @@ void WalkPageModel::storeAcceptedValues() {
     view_.enabled.accept = view_.enabled.back = false;
     setMessage("Cal data collected");
     view_.prompt.clear();
+    view_.position = "All positions accepted";
     view_.promptColour = Shade::White;
     const int64_t now = env_.epochSeconds();
     for (int b = 0; b < boards_; ++b) {
@@ -263,6 +268,52 @@ void WalkPageModel::storeAcceptedValues() {
     view_.enabled.write = true;
     collectedRun();
     view_.writePending = true;
+}
+
+// "Range error in board 102: reading 0.25890, expected 0.25882 ± 0.00010",
+// one line for every board outside, with the readouts' decimals or more, as
+// many as show the tolerance.
+std::string WalkPageModel::rangeErrors(double target) const {
+    if (!env_.copies.rangeCheckEnable) return {};
+    const double tol = tolerance();
+    const int toleranceDigits = tol > 0 && std::isfinite(tol)
+                                    ? static_cast<int>(std::ceil(-std::log10(tol) - 1e-9)) + 1
+                                    : 6;
+    const int decimals =
+        std::clamp(std::max(toleranceDigits, env_.copies.calDisplayDecimalNum), 3, 8);
+    std::string text;
+    for (int b = 0; b < boards_; ++b) {
+        const double value = boardValue(b);
+        if (calib::WithinTolerance(value, target, tol)) continue;
+        if (!text.empty()) text += "\n";
+        text += "Range error in board " + address(b) + ": reading " + FormatFixed(value, decimals) +
+                ", expected " + FormatFixed(target, decimals) + " \u00b1 " +
+                FormatFixed(tol, decimals);
+    }
+    return text;
+}
+
+int WalkPageModel::acceptedPositions() const {
+    if (!started_ || !promptValid_) return 0;
+    return collected_ ? walk_.rows() : walk_.rows() - 1 - walk_.cursor();
+}
+
+std::string WalkPageModel::leaveQuestion() const {
+    const std::string transfer = transferQuestion();
+    if (!transfer.empty()) return transfer;
+    const int unsaved = collected_ && runSaved_ ? 0 : acceptedPositions();
+    if (unsaved == 1)
+        return "1 accepted position is not yet written to a file; leaving discards it. Leave?";
+    if (unsaved > 1)
+        return std::to_string(unsaved) +
+               " accepted positions are not yet written to files; leaving discards them. Leave?";
+    return {};
+}
+
+void WalkPageModel::resume() {
+    if (boards_ == 0) return;
+    view_.timerRunning = true;
+    init();
 }
 
 void WalkPageModel::runPendingWrite() {
@@ -352,6 +403,11 @@ void WalkPageModel::showPrompt() {
     view_.prompt = axisName + "\r\n" + row.label;
     promptForFiles_ = axisName + "," + row.label;
     view_.target = FormatFixed(limits(row, view_.axisA).target, rules().targetDecimals);
+    const int perSweep = walk_.positionsPerSweep();
+    const bool first = walk_.inFirstSweep();
+    const int done = first ? walk_.rows() - 1 - walk_.cursor() : perSweep - 1 - walk_.cursor();
+    view_.position = "Position " + std::to_string(done + 1) + " of " + std::to_string(perSweep) +
+                     (first ? ", first sweep" : ", return sweep");
 }
 
 std::string WalkPageModel::address(int slot) const {

@@ -61,6 +61,14 @@ public:
     void runPendingWrite();
     void runPendingFollowUp();
 
+    // The question before the page is left, empty when nothing would be
+    // lost: a write or verify under way, or accepted positions that no file
+    // holds yet.
+    std::string leaveQuestion() const;
+    // The page was left for Exit and the user stayed: reading resumes with
+    // the walk as it was.
+    void resume();
+
     // State, for the page and tests.
     const calib::PromptWalk& walk() const { return walk_; }
     int readingsCounter() const { return readings_; }
@@ -103,6 +111,8 @@ protected:
     virtual bool onOtherEvent(int, int) { return false; }
     // The last position was accepted (before the files are written).
     virtual void collectedRun() {}
+    // The leave question of a write or verify under way, if one runs.
+    virtual std::string transferQuestion() const { return {}; }
     // Activation's last step and the tick's last step.
     virtual void activated() {}
     virtual void ticked() {}
@@ -141,6 +151,7 @@ protected:
     bool boardError_ = false;
     bool blink_ = false;
     bool initPending_ = false;  // the init request was refused: asked again on the tick
+    bool runSaved_ = false;     // every board's file of the collected run was written
     int blinkCount_ = 0;
     std::string promptForFiles_;  // "A Axis,<label>"
     RequestRecord record_;
@@ -153,6 +164,9 @@ private:
     double boardValue(int slot) const;
     void colourReadout(int slot, double value);
     void storeAcceptedValues();
+    // The Accept's range check: one line per board outside, empty when all pass.
+    std::string rangeErrors(double target) const;
+    int acceptedPositions() const;
     void blinkStep();
 };
 

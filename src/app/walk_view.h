@@ -25,6 +25,8 @@ struct WalkView {
     std::string prompt = "- - - -";
     Shade promptColour = Shade::White;
     std::string target = "- - - -";
+    // Where the walk stands: "Position 3 of 7, first sweep".
+    std::string position;
     std::array<BoardBoxView, kMaxBoards> boards{};
     std::string message = "Message";
     Shade messageColour = Shade::White;

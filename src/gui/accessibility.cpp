@@ -53,16 +53,24 @@ private:
 };
 
 // A selector as Qt presents it (its popup list, the edit of an editable one,
-// opening and closing as its action), except that an accessible name of its
-// own is its name; without one it is named by its current entry, as Qt does.
+// opening and closing as its action), its current entry as its value. A
+// screen reader on AT-SPI reads a selector's name as what it shows, so a
+// selector with an accessible name of its own is named by it and its current
+// entry ("Units: Volts"); without one it is named by its current entry, as
+// Qt does.
 class SelectorAccessible final : public QAccessibleWidget {
 public:
     explicit SelectorAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value ||
-            (t == QAccessible::Name && box()->accessibleName().isEmpty()))
-            return box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        const QString choice =
+            box()->isEditable() ? box()->lineEdit()->text() : box()->currentText();
+        if (t == QAccessible::Value) return choice;
+        if (t == QAccessible::Name) {
+            const QString own = box()->accessibleName();
+            if (own.isEmpty()) return choice;
+            return choice.isEmpty() ? own : own + ": " + choice;
+        }
         return QAccessibleWidget::text(t);
     }
     int childCount() const override { return box()->isEditable() ? 2 : 1; }

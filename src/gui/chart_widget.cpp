@@ -25,6 +25,7 @@ struct ChartWidget::Parts {
     };
     std::vector<Entry> series;
     double minimumLeftSpan = 0.0, minimumRightSpan = 0.0;
+    bool fixedLeft = false;
     double xFrom = 0.0, xTo = 0.0;
 };
 
@@ -75,8 +76,10 @@ int ChartWidget::addSeries(const SeriesLook& look) {
     QXYSeries* series = nullptr;
     if (look.style == Style::Points) {
         auto* scatter = new QScatterSeries;
-        scatter->setMarkerSize(8);
-        scatter->setBorderColor(look.colour);
+        scatter->setMarkerSize(look.markerSize);
+        scatter->setMarkerShape(look.marker == Marker::Square ? QScatterSeries::MarkerShapeRectangle
+                                                              : QScatterSeries::MarkerShapeCircle);
+        scatter->setPen(QPen(look.colour, look.marker == Marker::Ring ? 2 : 1));
         series = scatter;
     } else {
         series = new QLineSeries;
@@ -85,7 +88,9 @@ int ChartWidget::addSeries(const SeriesLook& look) {
         series->setPen(pen);
     }
     series->setName(look.name);
-    series->setColor(look.colour);
+    series->setColor(look.marker == Marker::Ring && look.style == Style::Points
+                         ? QColor(Qt::transparent)
+                         : look.colour);
     p.chart->addSeries(series);
     series->attachAxis(p.x);
     series->attachAxis(look.rightAxis && p.right ? p.right : p.left);
@@ -122,6 +127,18 @@ void ChartWidget::setXRange(double from, double to) {
     p.x->applyNiceNumbers();
 }
 
+void ChartWidget::setValueRange(double low, double high) {
+    Parts& p = *parts_;
+    p.fixedLeft = low <= high;
+    if (p.fixedLeft) {
+        p.left->setRange(low, high);
+        p.left->applyNiceNumbers();
+    }
+    fitValueAxes();
+}
+
+double ChartWidget::valueAxisLow() const { return parts_->left->min(); }
+double ChartWidget::valueAxisHigh() const { return parts_->left->max(); }
 
 void ChartWidget::setMinimumSpan(double left, double right) {
     parts_->minimumLeftSpan = left;
@@ -136,7 +153,7 @@ void ChartWidget::fitValueAxes() {
     Parts& p = *parts_;
     for (const bool right : {false, true}) {
         QValueAxis* axis = right ? p.right : p.left;
-        if (!axis) continue;
+        if (!axis || (!right && p.fixedLeft)) continue;
         double low = INFINITY, high = -INFINITY;
         for (const Parts::Entry& entry : p.series) {
             if (entry.rightAxis != right) continue;

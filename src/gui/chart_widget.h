@@ -16,12 +16,17 @@ class ChartWidget : public QWidget {
     Q_OBJECT
 public:
     enum class Style { Line, DashedLine, Points };
+    // How the points of a Points series are marked; a ring leaves the
+    // points of another series inside it visible.
+    enum class Marker { Dot, Ring, Square };
 
     struct SeriesLook {
         QString name;
         QColor colour;
         Style style = Style::Line;
         bool rightAxis = false;  // drawn against the right value axis
+        Marker marker = Marker::Dot;
+        int markerSize = 8;
     };
 
     explicit ChartWidget(QWidget* parent = nullptr);
@@ -42,6 +47,11 @@ public:
     // never narrower than `minimumSpan`.
     void setXRange(double from, double to);
     void setMinimumSpan(double left, double right = 0.0);
+    // A fixed range of the left value axis (charts compared side by side);
+    // low > high lets it follow its series again.
+    void setValueRange(double low, double high);
+    double valueAxisLow() const;
+    double valueAxisHigh() const;
 
 private:
     struct Parts;

@@ -3,9 +3,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QResource>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include "app/demo_folder.h"
@@ -16,6 +18,7 @@
 #include "gui/input_panel.h"
 #include "gui/main_frame.h"
 #include "gui/notifier.h"
+#include "gui/program_icon.h"
 #include "gui/qt_settings_store.h"
 #include "gui/single_instance.h"
 #include "gui/sound_player.h"
@@ -50,7 +53,9 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     const QCommandLineOption simulate(
-        "simulate", "Run on three built-in simulated boards (demo working folder).");
+        "simulate",
+        "Run on three built-in simulated boards, fresh at every start, with a demo working "
+        "folder and settings of their own.");
     const QCommandLineOption workdir(
         "workdir", "Use <folder> as the working folder (default: Documents/Clinora).", "folder");
     const QCommandLineOption port(
@@ -97,6 +102,12 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     return command;
 }
 
+QString SettingsFileFor(bool simulate) {
+    const QString real = QSettings("ZOV Instruments", "Orvano").fileName();
+    if (!simulate) return real;
+    return QFileInfo(real).path() + "/Orvano Demo.conf";
+}
+
 std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error) {
     StartCommand command = ReadStartCommand(arguments);
     if (command.kind == StartCommand::Kind::Run) return command.options;
@@ -108,7 +119,8 @@ ClinoraApplication::ClinoraApplication(StartOptions options, PageMakers makers,
                                        std::unique_ptr<SettingsStore> store, Notifier* notifier)
     : options_(std::move(options)),
       makers_(std::move(makers)),
-      store_(store ? std::move(store) : std::make_unique<QtSettingsStore>()),
+      store_(store ? std::move(store)
+                   : std::make_unique<QtSettingsStore>(SettingsFileFor(options_.simulate))),
       settings_(std::make_unique<AppSettings>(*store_)) {
     if (!notifier) {
         ownNotifier_ = std::make_unique<QtNotifier>();
@@ -162,6 +174,7 @@ bool ClinoraApplication::start() {
     QDir().mkpath(workingFolder_);  // a failure shows later, when files are opened
 
     InstallAccessibleInterfaces();
+    QGuiApplication::setWindowIcon(ProgramIcon());
     sounds_ = std::make_unique<ProcessSoundPlayer>();
     inputPanel_ = std::make_unique<InputPanel>();
     inputPanel_->install();
@@ -175,6 +188,7 @@ bool ClinoraApplication::start() {
     frameOptions.sheetSize = sheet;
     frameOptions.logInterval = options_.logInterval;
     frameOptions.makers = makers_;
+    frameOptions.placesStore = store_.get();
     frame_ = std::make_unique<CMainFrame>(*settings_, *notifier_, *sounds_, frameOptions);
     if (auto* qtNotifier = dynamic_cast<QtNotifier*>(notifier_))
         qtNotifier->setParent(frame_.get());

@@ -36,6 +36,12 @@ struct StartCommand {
 };
 StartCommand ReadStartCommand(const QStringList& arguments);
 
+// The settings file of a run: the user's ("~/.config/ZOV Instruments/
+// Orvano.conf"), or with --simulate one of its own beside it ("Orvano
+// Demo.conf"), so that what is tried on the simulated boards never reaches
+// the settings for real boards.
+QString SettingsFileFor(bool simulate);
+
 // The options to run with (program name first). Empty with `error` set on a
 // bad argument, and for help and version.
 std::optional<StartOptions> ParseStartOptions(const QStringList& arguments, QString* error);

@@ -27,3 +27,16 @@ QString DataFolder() {
 }
 
 }  // namespace clinora
+
+namespace clinora {
+
+QString ManualFile() {
+    const QString data = DataFolder();
+    for (const QString& candidate : {data + "/../doc/clinora/README.html",
+                                     data + "/../doc/clinora/README.md", data + "/../README.md"}) {
+        if (QFileInfo(candidate).isFile()) return QFileInfo(candidate).absoluteFilePath();
+    }
+    return {};
+}
+
+}  // namespace clinora

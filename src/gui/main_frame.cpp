@@ -1,15 +1,19 @@
 #include "gui/main_frame.h"
 
 #include <QCloseEvent>
-#include <QMenuBar>
+#include <QDesktopServices>
+#include <QTimer>
 
 #include "app/app_settings.h"
 #include "app/settings_transfer.h"
 #include "app/startup_rules.h"
-#include "gui/about_box.h"
 #include "gui/fixture_panel.h"
 #include "gui/notifier.h"
+#include "gui/program_icon.h"
 #include "gui/property_sheet.h"
+#include "gui/sheet_page.h"
+#include "gui/tool_window.h"
+#include "gui/window_places.h"
 #include "gui/worker_event.h"
 #include "link/termios_device.h"
 #include "sim/demo_bus.h"
@@ -37,7 +41,9 @@ CMainFrame::CMainFrame(AppSettings& settings, Notifier& notifier, SoundPlayer& s
       port_(*device_),
       state_(port_),
       worker_(clock_),
-      sink_(std::make_shared<PageEventSink>(this)) {
+      sink_(std::make_shared<PageEventSink>(this)),
+      places_(new WindowPlaces(options_.placesStore, this)),
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName("MainFrame");
     if (!options_.portPath.isEmpty())
         port_.pinPath(options_.portPath.toStdString());
@@ -53,6 +59,7 @@ CMainFrame::CMainFrame(AppSettings& settings, Notifier& notifier, SoundPlayer& s
 }
 
 CMainFrame::~CMainFrame() {
+    rememberPlaces();
     // The worker goes first: it uses the state, the port and the settings.
     worker_.stop();
     sink_->detach();
@@ -62,11 +69,8 @@ CMainFrame::~CMainFrame() {
 
 int CMainFrame::create() {
     setWindowTitle(kAppTitle);
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("About Orvano...", this, [this] {
-        CAboutDlg about(this);
-        about.exec();
-    });
+    setWindowIcon(ProgramIcon());
+    buildMenus();
 
     pageHost_ = new PageHost(this);
     setCentralWidget(pageHost_);
@@ -99,7 +103,36 @@ int CMainFrame::create() {
     }
     pageHost_->setUp(options_.makers);
     resize(width, options_.sheetSize.height());
+    restorePlaces();
     return 0;
+}
+
+// The window's last size and place, and its last page once the first page
+// has made its start (the Monitor page connects to the boards). Logging
+// asked for at start keeps the Monitor page.
+void CMainFrame::restorePlaces() {
+    places_->load();
+    restoreGeometry(places_->geometry("Main"));
+    const QString last = places_->lastPage();
+    CCePropertySheet* sheet = pageHost_->sheet();
+    if (!sheet || last.isEmpty() || options_.logInterval > 0) return;
+    for (int i = 1; i + 1 < sheet->pageCount(); ++i) {
+        if (sheet->page(i)->title() != last) continue;
+        QTimer::singleShot(0, sheet, [sheet, i] {
+            if (!sheet->ended() && sheet->activeIndex() == 0) sheet->selectPage(i);
+        });
+        return;
+    }
+}
+
+void CMainFrame::rememberPlaces() {
+    places_->setGeometry("Main", saveGeometry());
+    for (ToolWindow* window : findChildren<ToolWindow*>())
+        if (window->isVisible()) window->remember();
+    if (CCePropertySheet* sheet = pageHost_ ? pageHost_->sheet() : nullptr) {
+        if (SheetPage* page = sheet->activePage()) places_->setLastPage(page->title());
+    }
+    places_->save();
 }
 
 void CMainFrame::bringForward() {

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "app/app_files.h"
@@ -19,7 +21,9 @@ namespace clinora {
 class AppSettings;
 class Notifier;
 class PageEventSink;
+class SettingsStore;
 class SoundPlayer;
+class WindowPlaces;
 namespace sim {
 class SimBus;
 }
@@ -33,11 +37,15 @@ struct FrameOptions {
     QSize sheetSize{480, 720};
     int logInterval = 0;  // seconds; logging from the first reading on (0: no)
     PageMakers makers;
+    // Where the window places and the last page are kept (none: not kept).
+    SettingsStore* placesStore = nullptr;
 };
 
 // The main window "Orvano". Owns the bus device and port, the shared state,
-// the worker thread and the page host. Closing it other than through the
-// Exit page selects the Exit page instead.
+// the worker thread and the page host, and its menus (File, View, Help).
+// Closing it other than through the Exit page selects the Exit page
+// instead. It comes back at the size and place it had, on the page it
+// showed last.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -56,12 +64,26 @@ public:
     const AppFiles& files() const { return files_; }
     // Brings the window to the front (a second start asked for it).
     void bringForward();
+    WindowPlaces* windowPlaces() const { return places_; }
+    // Opens a folder or file with the desktop's program for it; replaced by tests.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
+    // Notes the window's place, its tool windows' and the page shown, and
+    // writes them to the store.
+    void rememberPlaces();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    void buildMenus();  // main_frame_menus.cpp
+    void openWorkingFolder();
+    void openLogFile();
+    void openManual();
+    void open(const QString& path);
+    void restorePlaces();
+
     AppSettings& settings_;
     Notifier& notifier_;
     SoundPlayer& sounds_;
@@ -77,6 +99,8 @@ private:
     CalSession session_;
     std::shared_ptr<PageEventSink> sink_;
     PageHost* pageHost_ = nullptr;
+    WindowPlaces* places_ = nullptr;
+    UrlOpener openUrl_;
 };
 
 }  // namespace clinora

@@ -43,6 +43,7 @@ void PageHost::setUp(const PageMakers& makers) {
 
     sheet_ = new CCePropertySheet(context_.state, this);
     sheet_->setObjectName("Sheet");
+    sheet_->setNotifier(context_.notifier);
     layout_->insertWidget(0, sheet_, 1);
     sheet_->addPage(make(makers.monitor, "Monitor"));
     if (calibrationMode) {

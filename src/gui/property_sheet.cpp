@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "gui/notifier.h"
 #include "gui/sheet_page.h"
 
 namespace clinora {
@@ -89,10 +90,26 @@ void CCePropertySheet::end(int result) {
 
 void CCePropertySheet::selectPage(int index) { tabs_->setCurrentIndex(index); }
 
+bool CCePropertySheet::mayLeave(SheetPage* from) {
+    if (!from || !notifier_) return true;
+    const QString question = from->leaveQuestion();
+    return question.isEmpty() || notifier_->question(question);
+}
+
 void CCePropertySheet::onTabChanged(int index) {
     if (index == active_ || ended_) return;
     SheetPage* from = page(active_);
     SheetPage* to = page(index);
+    if (to && from && !from->leaveQuestion().isEmpty()) {
+        // The page stays in view while its question is open; Yes moves on.
+        {
+            const QSignalBlocker block(tabs_);
+            tabs_->setCurrentIndex(active_);
+        }
+        if (!mayLeave(from) || ended_) return;
+        const QSignalBlocker block(tabs_);
+        tabs_->setCurrentIndex(index);
+    }
     bool moved = to && (!from || from->onKillActive());
     moved = moved && to->onSetActive();
     if (moved) {

@@ -2,9 +2,6 @@
 
 namespace clinora {
 
-QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>("ZOV Instruments", "Orvano")) {}
-
 QtSettingsStore::QtSettingsStore(const QString& iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
 

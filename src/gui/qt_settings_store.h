@@ -7,12 +7,10 @@
 
 namespace clinora {
 
-// The program's settings store: an INI file, by default
-// ~/.config/ZOV Instruments/Orvano.conf.
+// The program's settings store: an INI file (SettingsFileFor says which).
 class QtSettingsStore final : public SettingsStore {
 public:
-    QtSettingsStore();                                 // the user's store
-    explicit QtSettingsStore(const QString& iniFile);  // a given file (tests)
+    explicit QtSettingsStore(const QString& iniFile);
 
     bool open() override;
     void close() override;

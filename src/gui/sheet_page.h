@@ -28,6 +28,10 @@ public:
     virtual bool onSetActive();
     // The sheet is about to leave this page; false keeps it.
     virtual bool onKillActive() { return true; }
+    // Asked before the sheet leaves this page for any other (a tab, the
+    // keyboard, a menu, Exit): a Yes/No question when leaving would lose
+    // work, empty when the page may go. No keeps the page and its work.
+    virtual QString leaveQuestion() const { return {}; }
     // The user chose Exit and then declined: the sheet stays with this page,
     // which was already told it was being left. Default: nothing.
     virtual void onExitCancelled() {}

@@ -16,7 +16,7 @@ constexpr int64_t kMinuteMs = 60 * 1000;
 constexpr int kSpanMinutes[] = {1, 10, 60};
 }  // namespace
 
-MonitorTrend::MonitorTrend(QWidget* parent) : QWidget(parent, Qt::Window) {
+MonitorTrend::MonitorTrend(QWidget* parent) : ToolWindow("Trend", parent) {
     setObjectName("MonitorTrend");
     setWindowTitle("Monitor trend");
     setAccessibleName("Monitor trend");
@@ -44,6 +44,7 @@ MonitorTrend::MonitorTrend(QWidget* parent) : QWidget(parent, Qt::Window) {
     controls->addStretch(1);
     controls->addWidget(pause_);
     controls->addWidget(clear_);
+    addCloseButton(controls);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(chart_, 1);
     layout->addLayout(controls);
@@ -110,7 +111,7 @@ void MonitorTrend::redraw() {
 }
 
 void MonitorTrend::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    ToolWindow::showEvent(event);
     changed();
     redraw();
     redrawTimer_.start();
@@ -118,7 +119,7 @@ void MonitorTrend::showEvent(QShowEvent* event) {
 
 void MonitorTrend::hideEvent(QHideEvent* event) {
     redrawTimer_.stop();
-    QWidget::hideEvent(event);
+    ToolWindow::hideEvent(event);
 }
 
 }  // namespace clinora

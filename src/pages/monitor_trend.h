@@ -2,10 +2,10 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
-#include <QWidget>
 #include <string>
 
 #include "app/trend_buffer.h"
+#include "gui/tool_window.h"
 
 class QComboBox;
 class QPushButton;
@@ -18,7 +18,7 @@ class ChartWidget;
 // last 1, 10 or 60 minutes as the page showed them, with Pause and Clear.
 // It records while hidden and redraws only while shown, at most once per
 // redraw interval and only when something changed.
-class MonitorTrend : public QWidget {
+class MonitorTrend : public ToolWindow {
     Q_OBJECT
 public:
     static constexpr int kRedrawMs = 1000;

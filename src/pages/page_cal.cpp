@@ -36,10 +36,7 @@ CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", cont
         // Filled and shown on the next two turns, before the question that
         // follows the write.
         QTimer::singleShot(0, residuals_, [this, boards] { residuals_->setBoards(boards); });
-        QTimer::singleShot(0, residuals_, [this] {
-            residuals_->show();
-            residuals_->raise();
-        });
+        QTimer::singleShot(0, residuals_, [this] { residuals_->present(); });
     });
     connect(v.residuals, &QPushButton::clicked, this, [this] { cal().showResiduals(); });
 }

@@ -75,8 +75,9 @@ std::string CPageMonitor::intervalText() const {
     return interval_->text().trimmed().toStdString();
 }
 
-std::optional<std::string> CPageMonitor::leaveQuestion() const {
-    return model_ ? model_->leaveQuestion() : std::nullopt;
+QString CPageMonitor::leaveQuestion() const {
+    const auto question = model_ ? model_->leaveQuestion() : std::nullopt;
+    return question ? QString::fromStdString(*question) : QString();
 }
 
 bool CPageMonitor::onSetActive() {

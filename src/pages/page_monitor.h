@@ -44,6 +44,9 @@ public:
 
     bool onSetActive() override;
     bool onKillActive() override;
+    // The question to ask before the page is left ("Leaving stops logging.
+    // Leave?"), or none when leaving loses no work.
+    QString leaveQuestion() const override;
 
     // Replaces the adapter search (tests).
     void setAdapterSearch(AdapterSearch search) { adapterSearch_ = std::move(search); }
@@ -53,9 +56,6 @@ public:
     void onExitCancelled() override;
     bool logging() const { return model_ && model_->logging(); }
     bool saving() const { return model_ && model_->saving(); }
-    // The question to ask before the page is left ("Leaving stops logging.
-    // Leave?"), or nothing when leaving loses no work.
-    std::optional<std::string> leaveQuestion() const;
 
 protected:
     void onWorkerEvent(int code, int detail) override;

@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -13,6 +12,7 @@
 
 #include "gui/about_box.h"
 #include "gui/colour_box.h"
+#include "gui/program_icon.h"
 #include "gui/spin_edit.h"
 #include "gui/view_helpers.h"
 #include "pages/monitor_trend.h"
@@ -20,28 +20,6 @@
 #include "product_version.h"
 
 namespace clinora {
-namespace {
-
-// The program's mark: a level vial tilted in a ring.
-QIcon MarkIcon() {
-    QPixmap pixmap(40, 40);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 70, 140), 3));
-    p.setBrush(QColor(225, 238, 250));
-    p.drawEllipse(QRectF(3, 3, 34, 34));
-    p.translate(20, 20);
-    p.rotate(-20);
-    p.setPen(QPen(QColor(0, 70, 140), 2));
-    p.setBrush(QColor(120, 200, 90));
-    p.drawRoundedRect(QRectF(-13, -4, 26, 8), 4, 4);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QRectF(-3, -3, 6, 6));
-    return QIcon(pixmap);
-}
-
-}  // namespace
 
 void CPageMonitor::buildView() {
     auto* layout = new QVBoxLayout(this);
@@ -114,8 +92,10 @@ QGroupBox* CPageMonitor::buildLoggingGroup() {
     loggingIndicator_ = Named(new ColourBox(QString(), group), "LoggingIndicator");
     loggingIndicator_->setFixedSize(28, 28);
     loggingIndicator_->setAccessibleName("Logging");
+    loggingIndicator_->setToolTip("Blinks red and white while readings are logged");
     loggingIndicator_->setBackground(colours::kWhite);
-    saveReading_ = Named(new QPushButton("Save Reading", group), "SaveReading");
+    saveReading_ = Named(new QPushButton("Save &Reading", group), "SaveReading");
+    saveReading_->setAccessibleName("Save Reading");
     saveStatus_ = Named(new ReadoutLabel(" ", group), "SaveStatus");
     saveStatus_->setAccessibleName("Save status");
     saveStatus_->setMinimumWidth(60);
@@ -151,12 +131,19 @@ QWidget* CPageMonitor::buildDeviceRow() {
     deviceSn_->setFont(ArialFont(15));
     deviceSn_->setMinimumHeight(34);
     deviceSn_->setAccessibleName("Device SN");
-    reconnect_ = Named(new QPushButton("Reconnect", row), "Reconnect");
+    reconnect_ = Named(new QPushButton("Re&connect", row), "Reconnect");
+    reconnect_->setAccessibleName("Reconnect");
     portIndicator_ = Named(new ColourBox(QString(), row), "PortIndicator");
     statusIndicator_ = Named(new ColourBox(QString(), row), "StatusIndicator");
     for (ColourBox* box : {portIndicator_, statusIndicator_}) box->setFixedSize(28, 28);
     portIndicator_->setAccessibleName("Port");
     statusIndicator_->setAccessibleName("Status");
+    portIndicator_->setToolTip(
+        "Red: no port; pale yellow: port open, no board yet; green: a "
+        "board answered");
+    statusIndicator_->setToolTip(
+        "Red: not reading; pale yellow: no answer to the last reading; "
+        "green: reading");
     statusMessage_ = Named(new ColourBox("Status message", row), "StatusMessage");
     statusMessage_->setMinimumHeight(28);
     statusMessage_->setWordWrap(true);  // failure texts name the device and the reason
@@ -183,14 +170,14 @@ QWidget* CPageMonitor::buildDeviceRow() {
 QWidget* CPageMonitor::buildFooter() {
     auto* row = new QWidget(this);
     aboutIcon_ = Named(new QToolButton(row), "AboutIcon");
-    aboutIcon_->setIcon(MarkIcon());
+    aboutIcon_->setIcon(ProgramIcon());
     aboutIcon_->setIconSize(QSize(40, 40));
     aboutIcon_->setAutoRaise(true);
     aboutIcon_->setToolTip("About");
     aboutIcon_->setAccessibleName("About");
     auto* version = Named(new QLabel(QString("v. ") + kProductVersion, row), "VersionLabel");
     trend_ = new MonitorTrend(this);
-    trendButton_ = Named(new QPushButton("Trend...", row), "TrendButton");
+    trendButton_ = Named(new QPushButton("&Trend...", row), "TrendButton");
     trendButton_->setAccessibleName("Trend");
     auto* box = new QHBoxLayout(row);
     box->setContentsMargins(0, 0, 0, 0);
@@ -200,8 +187,7 @@ QWidget* CPageMonitor::buildFooter() {
     box->addSpacing(16);
     box->addWidget(version, 0, Qt::AlignBottom);
     connect(trendButton_, &QPushButton::clicked, this, [this] {
-        trend_->show();
-        trend_->raise();
+        trend_->present();
         trend_->activateWindow();
     });
     connect(aboutIcon_, &QToolButton::clicked, this, [this] {

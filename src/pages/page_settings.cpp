@@ -133,7 +133,10 @@ void CPageSettings::submit(const WorkerRequest& request) {
     // A request of the page's own supersedes the trigger-off still waiting:
     // that one would cut the page's request short.
     activationWait_->stop();
-    if (context_.state) SubmitRequest(*context_.state, request);
+    if (context_.state && !SubmitRequest(*context_.state, request)) {
+        model_.requestRefused();
+        render();
+    }
 }
 
 void CPageSettings::act(SettingsEffect (SettingsPageModel::*action)()) {
@@ -243,6 +246,7 @@ void CPageSettings::render() {
         axisChecks_[i]->setChecked(v.axisChecks[i]);
     }
 
+    addressOutcome_->setText(Q(v.addressOutcome));
     status_->setText(Q(v.status));
     status_->setBackground(v.redPhase ? colours::kRed : colours::kWhite);
     status_->setTextColour(v.redPhase ? colours::kWhite : colours::kRed);

@@ -38,6 +38,9 @@ public:
 
     bool onSetActive() override;
     bool onKillActive() override;
+    QString leaveQuestion() const override {
+        return QString::fromStdString(model_.leaveQuestion());
+    }
 
     const SettingsPageModel& model() const { return model_; }
 
@@ -90,6 +93,7 @@ private:
     QPushButton* axisWrite_ = nullptr;
     QComboBox* tiltRange_ = nullptr;
     ColourBox* status_ = nullptr;
+    QLabel* addressOutcome_ = nullptr;
     QPushButton* options_ = nullptr;
     QMenu* menu_ = nullptr;
 };

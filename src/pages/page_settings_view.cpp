@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "gui/colour_box.h"
+#include "gui/readout_label.h"
 #include "pages/page_settings.h"
 
 namespace clinora {
@@ -60,6 +61,10 @@ void CPageSettings::buildView() {
     layout->setSpacing(6);
     layout->addWidget(buildLists());
     layout->addWidget(buildAddressRows());
+    addressOutcome_ =
+        Named(new ReadoutLabel(QString(), this), "AddressOutcome", "Last address action");
+    addressOutcome_->setWordWrap(true);
+    layout->addWidget(addressOutcome_);
     layout->addWidget(buildSensorRows());
     layout->addWidget(buildAxisGroup());
     layout->addStretch(1);
@@ -74,6 +79,9 @@ QWidget* CPageSettings::buildLists() {
     auto* take = Button("/\\", "TakeFromPool", "Take from pool", set);
     auto* giveBack = Button("\\/", "GiveBack", "Give back to pool", set);
     auto* copy = Button("->", "CopyToInit", "Copy to Set Init Address", set);
+    take->setToolTip("Take the selected pool address into the Calibration Set");
+    giveBack->setToolTip("Give the selected Calibration Set address back to the pool");
+    copy->setToolTip("Copy the selected Calibration Set address into Set Init Address");
     auto* setButtons = new QVBoxLayout;
     for (QPushButton* b : {take, giveBack, copy}) setButtons->addWidget(b);
     setButtons->addStretch(1);
@@ -87,6 +95,9 @@ QWidget* CPageSettings::buildLists() {
     auto* remove = Button("\\/", "DeleteFromPool", "Delete from pool", pool);
     auto* poolEntry = Named(new QLineEdit(pool), "PoolEntry", "New pool address");
     entries_[static_cast<int>(EntryBox::PoolEntry)] = poolEntry;
+    add->setToolTip("Add the address typed below to the pool");
+    remove->setToolTip("Delete the selected address from the pool");
+    poolEntry->setToolTip("A new pool address; the /\\ beside the pool adds it");
     auto* poolButtons = new QVBoxLayout;
     poolButtons->addWidget(add);
     poolButtons->addWidget(remove);
@@ -142,6 +153,14 @@ QWidget* CPageSettings::buildAddressRows() {
     auto* changeGo = Button("Go", "ChangeGo", "Change Address Go", row);
     typeText_ = Named(new QLabel(row), "TypeText", "Board type");
     typeText_->setMinimumWidth(30);
+    initGo->setToolTip("Give the fresh board (address 65534) the address in Set Init Address");
+    changeGo->setToolTip("Change the board at the left address to the right address");
+    const QString boxMeaning =
+        "Green: the board took the address; light red: no board took it; light blue: every "
+        "board was told to return to 65534";
+    init->setToolTip(boxMeaning);
+    newBox->setToolTip(boxMeaning);
+    typeText_->setToolTip("The two-letter board type given with an address change");
 
     auto* grid = new QGridLayout(row);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -181,6 +200,14 @@ QWidget* CPageSettings::buildSensorRows() {
     sensors_[2] = Selector(ThermEntries(), "Therm", "Therm sensor", big, row);
     sensorRead_ = Button("?", "SensorRead", "Read sensor settings", row);
     sensorWrite_ = Button(".", "SensorWrite", "Write sensor settings", row);
+    typeSelector_->setToolTip("Board type given with an address change");
+    tiltRange_->setToolTip("Tilt range of the boards; it chooses the prompt file");
+    sensors_[0]->setToolTip("Sensor range of axis 1");
+    sensors_[1]->setToolTip("Sensor range of axis 2");
+    sensors_[2]->setToolTip("Thermistor: N none, TH fitted");
+    sensorRead_->setToolTip("Read the selected board's sensor settings");
+    sensorWrite_->setToolTip(
+        "Write these sensor settings to the selected board (every board with Set to All)");
 
     auto* tiltLabel = new QLabel("Tilt Range", row);
     tiltLabel->setBuddy(tiltRange_);
@@ -222,6 +249,9 @@ QGroupBox* CPageSettings::buildAxisGroup() {
     axisHint_ = Named(new QLabel(kAxisHintText, axisGroup_), "AxisHint", kAxisHintText);
     axisRead_ = Button("?", "AxisRead", "Read axis settings", axisGroup_);
     axisWrite_ = Button(".", "AxisWrite", "Write axis settings", axisGroup_);
+    axisRead_->setToolTip("Read the selected board's axis settings");
+    axisWrite_->setToolTip(
+        "Write these axis settings to the selected board (every board with Set to All)");
     auto* box = new QHBoxLayout(axisGroup_);
     for (QCheckBox* check : axisChecks_) box->addWidget(check);
     box->addWidget(axisHint_);
@@ -244,6 +274,8 @@ QWidget* CPageSettings::buildKeypad() {
     status_->setMinimumHeight(28);
     status_->setMinimumWidth(90);
     options_ = Button("Options", "Options", "Options", row);
+    options_->setText("&Options");
+    status_->setToolTip("Flashes red with the address of a board that gave no answer");
 
     auto* keys = new QGridLayout;
     const char* labels[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<-", "Clr"};
@@ -255,6 +287,8 @@ QWidget* CPageSettings::buildKeypad() {
         button->setObjectName(key == 10 ? "KeyBackspace" : key == 11 ? "KeyClear" : "Key" + label);
         button->setAccessibleName(name);
         button->setMinimumHeight(34);
+        if (key == 10) button->setToolTip("Delete the last digit");
+        if (key == 11) button->setToolTip("Clear the box");
         keys->addWidget(button, i / 6, i % 6);
         connect(button, &QPushButton::clicked, this, [this, key] { onKeypad(key); });
     }

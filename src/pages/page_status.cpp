@@ -19,6 +19,14 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// The two columns with empty headers, as the page has always shown them; a
+// screen reader still hears what each column holds.
+void SetEmptyHeaders(QTreeWidget* list) {
+    list->setHeaderLabels({QString(), QString()});
+    list->headerItem()->setData(0, Qt::AccessibleTextRole, "Property");
+    list->headerItem()->setData(1, Qt::AccessibleTextRole, "Value");
+}
+
 }  // namespace
 
 CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
@@ -31,7 +39,7 @@ CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
     list_->setAccessibleName("Board identity");
     list_->setRootIsDecorated(false);
     list_->setColumnCount(2);
-    list_->setHeaderLabels({QString(), QString()});
+    SetEmptyHeaders(list_);
     list_->header()->setStretchLastSection(false);
     update_->setObjectName("Update");
     fahrenheit_->setObjectName("Fahrenheit");
@@ -61,7 +69,7 @@ CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
 void CPageStatus::rebuildList(bool withValues) {
     list_->clear();
     list_->setColumnCount(2);
-    list_->setHeaderLabels({QString(), QString()});
+    SetEmptyHeaders(list_);
     SharedData data;
     if (withValues && context_.state) data = context_.state->snapshot();
     const auto rows = DeviceStatusRows(withValues && context_.state ? &data.readings : nullptr);

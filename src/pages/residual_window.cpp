@@ -1,14 +1,16 @@
 #include "pages/residual_window.h"
 
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <utility>
 
 #include "gui/chart_widget.h"
 #include "gui/readout_label.h"
-
-#include <algorithm>
 
 namespace clinora {
 
@@ -26,16 +28,40 @@ QList<QPointF> Limits(const std::vector<calib::ResidualPoint>& points, bool high
     return out;
 }
 
+// The value range every board's chart shows: all residuals and limits with a
+// tenth of the span on either side.
+std::pair<double, double> CommonRange(const std::vector<BoardResiduals>& boards) {
+    double low = INFINITY, high = -INFINITY;
+    const auto take = [&](double v) {
+        if (!std::isfinite(v)) return;
+        low = std::min(low, v);
+        high = std::max(high, v);
+    };
+    for (const BoardResiduals& board : boards) {
+        for (const auto* sweep : {&board.fit.firstSweep, &board.fit.returnSweep}) {
+            for (const calib::ResidualPoint& p : *sweep) {
+                take(p.residual);
+                take(p.low);
+                take(p.high);
+            }
+        }
+    }
+    if (low > high) return {-1.0, 1.0};
+    const double margin = std::max((high - low) * 0.1, 1e-6);
+    return {low - margin, high + margin};
+}
+
 }  // namespace
 
-ResidualWindow::ResidualWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+ResidualWindow::ResidualWindow(QWidget* parent) : ToolWindow("Residuals", parent) {
     setObjectName("ResidualWindow");
     setWindowTitle("Fit residuals");
     setAccessibleName("Fit residuals");
     // One key for all charts, in words.
     auto* key = new QLabel(
-        "Blue dots: first sweep; red dots: return sweep; dashed lines: the rows' test limits. "
-        "Residual: calibrated angle minus prompted angle.",
+        "Blue rings: first sweep; red squares: return sweep; dashed lines: the rows' test "
+        "limits. Residual: calibrated angle minus prompted angle. Every chart has the same "
+        "vertical scale.",
         this);
     key->setObjectName("ResidualKey");
     key->setWordWrap(true);
@@ -44,6 +70,10 @@ ResidualWindow::ResidualWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(key);
     layout->addWidget(boardsArea_, 1);
+    auto* closeRow = new QHBoxLayout;
+    closeRow->addStretch(1);
+    addCloseButton(closeRow);
+    layout->addLayout(closeRow);
 }
 
 void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
@@ -52,6 +82,7 @@ void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
     charts_.clear();
     summaries_.clear();
     const int columns = boards.size() > 1 ? 2 : 1;
+    const auto [low, high] = CommonRange(boards);
     for (size_t i = 0; i < boards.size(); ++i) {
         const BoardResiduals& board = boards[i];
         const QString address = QString::fromStdString(board.address);
@@ -64,21 +95,24 @@ void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
         chart->setSizePolicy(policy);
         chart->hide();
         chart->setAxisTitles("Angle (\u00b0)", "Residual (\u00b0)");
-        chart->addSeries({"First sweep", QColor(0, 90, 200), ChartWidget::Style::Points});
-        chart->addSeries({"Return sweep", QColor(210, 60, 30), ChartWidget::Style::Points});
+        chart->addSeries({"First sweep", QColor(0, 90, 200), ChartWidget::Style::Points, false,
+                          ChartWidget::Marker::Ring, 11});
+        chart->addSeries({"Return sweep", QColor(210, 60, 30), ChartWidget::Style::Points, false,
+                          ChartWidget::Marker::Square, 6});
         chart->addSeries({"Low limit", QColor(120, 120, 120), ChartWidget::Style::DashedLine});
         chart->addSeries({"High limit", QColor(120, 120, 120), ChartWidget::Style::DashedLine});
         chart->setPoints(kFirstSweep, Residuals(board.fit.firstSweep));
         chart->setPoints(kReturnSweep, Residuals(board.fit.returnSweep));
         chart->setPoints(kLowLimit, Limits(board.fit.firstSweep, false));
         chart->setPoints(kHighLimit, Limits(board.fit.firstSweep, true));
-        double low = 0, high = 0;
+        double first = 0, last = 0;
         for (const auto& p : board.fit.firstSweep) {
-            low = std::min(low, p.angle);
-            high = std::max(high, p.angle);
+            first = std::min(first, p.angle);
+            last = std::max(last, p.angle);
         }
-        const double margin = std::max(1.0, (high - low) * 0.05);
-        chart->setXRange(low - margin, high + margin);
+        const double margin = std::max(1.0, (last - first) * 0.05);
+        chart->setXRange(first - margin, last + margin);
+        chart->setValueRange(low, high);
 
         auto* summary = new ReadoutLabel(
             QString::fromStdString(calib::ResidualSummary(board.address, board.fit)), boardsArea_);
@@ -95,7 +129,7 @@ void ResidualWindow::setBoards(const std::vector<BoardResiduals>& boards) {
     }
     if (isVisible()) revealNext();
     const int rows = (static_cast<int>(boards.size()) + columns - 1) / columns;
-    resize(columns * 420, std::max(1, rows) * 280 + 40);
+    if (!isVisible()) resize(columns * 420, std::max(1, rows) * 280 + 80);
 }
 
 void ResidualWindow::showEvent(QShowEvent* event) {

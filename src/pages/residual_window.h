@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QWidget>
 #include <vector>
 
 #include "app/page_services.h"
+#include "gui/tool_window.h"
 
 class QGridLayout;
 
@@ -14,8 +14,10 @@ class ReadoutLabel;
 
 // The fit residuals of each board after a calibration Write: per board a
 // plot of both sweeps' residuals against the prompted angle with the rows'
-// limits, and a summary line. Non-modal, so it can stay open beside the page.
-class ResidualWindow : public QWidget {
+// limits, and a summary line. Every board's plot has the same vertical
+// scale, so that boards compare at a glance. Non-modal, so it can stay open
+// beside the page.
+class ResidualWindow : public ToolWindow {
     Q_OBJECT
 public:
     // The series of each board's chart, in this order.
@@ -26,6 +28,7 @@ public:
     void setBoards(const std::vector<BoardResiduals>& boards);
 
     int boardCount() const { return static_cast<int>(charts_.size()); }
+    bool hasContent() const override { return boardCount() > 0; }
     ChartWidget* chart(int board) const;
     QString summary(int board) const;
 

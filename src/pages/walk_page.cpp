@@ -68,6 +68,18 @@ bool WalkPage::onKillActive() {
     return true;
 }
 
+QString WalkPage::leaveQuestion() const {
+    return model_ ? QString::fromStdString(model_->leaveQuestion()) : QString();
+}
+
+// The user chose Exit and stayed: the page reads again, its walk untouched.
+void WalkPage::onExitCancelled() {
+    if (!model_) return;
+    registerAsCurrentPage();
+    model_->resume();
+    render();
+}
+
 void WalkPage::tick() {
     if (!model_) return;
     model_->tick();

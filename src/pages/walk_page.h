@@ -24,6 +24,8 @@ public:
 
     bool onSetActive() override;
     bool onKillActive() override;
+    QString leaveQuestion() const override;
+    void onExitCancelled() override;
     // One 200 ms step of the page (its timer calls it; tests on virtual time too).
     void tick();
 

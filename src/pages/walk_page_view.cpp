@@ -5,15 +5,16 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/colour_box.h"
-
-#include <algorithm>
+#include "gui/readout_label.h"
 
 namespace clinora {
 
@@ -32,9 +33,12 @@ ColourBox* Box(QWidget* parent, const char* name, const QString& text, const QFo
     return box;
 }
 
+// A button with a mnemonic in its text; its accessible name is the text
+// without the mark.
 QPushButton* Button(QWidget* parent, const char* text, const char* name) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
+    button->setAccessibleName(QString(text).remove('&'));
     return button;
 }
 
@@ -43,6 +47,7 @@ QPushButton* Button(QWidget* parent, const char* text, const char* name) {
 WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     const QFont readoutFont("Arial", 13), titleFont("Arial", 12);
     title = Box(page, "Title", calibration ? "Calibration" : "Calibration Test", titleFont);
+    title->setToolTip("Pale yellow: axis A; light cyan: axis B");
     prompt = Box(page, "Prompt", "- - - -", readoutFont);
     prompt->setMinimumHeight(56);
     target = Box(page, "Target", "- - - -", page->font());
@@ -52,10 +57,25 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
     layout->addWidget(title);
+    target->setToolTip("The value the boards should read at this position");
+    prompt->setToolTip(
+        "The fixture position to set; green: enough readings taken, Accept "
+        "stores them");
+    auto* targetColumn = new QVBoxLayout;
+    auto* targetCaption = new QLabel("Target", page);
+    targetCaption->setObjectName("TargetCaption");
+    targetCaption->setBuddy(target);
+    targetColumn->addWidget(targetCaption);
+    targetColumn->addWidget(target, 1);
     auto* promptRow = new QHBoxLayout;
-    promptRow->addWidget(target, 1);
+    promptRow->addLayout(targetColumn, 1);
     promptRow->addWidget(prompt, 3);
     layout->addLayout(promptRow);
+    position = new ReadoutLabel(QString(), page);
+    position->setObjectName("Position");
+    position->setAccessibleName("Position");
+    position->setAlignment(Qt::AlignCenter);
+    layout->addWidget(position);
 
     // Board 1 is the bottom box of the left column, board 4 of the right one.
     auto* grid = new QGridLayout;
@@ -68,6 +88,9 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
         readouts[i]->setObjectName(QString("BoardReadout%1").arg(i + 1));
         readouts[i]->setAccessibleName(name);
         readouts[i]->setMinimumHeight(44);
+        readouts[i]->setToolTip(
+            "White: inside the row's limits; pale yellow: outside them; light red: the board "
+            "gave no reading");
         auto* inside = new QVBoxLayout(groups[i]);
         inside->setContentsMargins(4, 2, 4, 4);
         inside->addWidget(readouts[i]);
@@ -83,11 +106,13 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     noiseBar->setAccessibleName("Noise bar");
     noiseBar->setRange(0, 10);
     noiseBar->setTextVisible(false);
+    noiseBar->setToolTip("How much board 1's reading changes from one reading to the next");
     barRow->addWidget(noiseBar, 1);
     if (calibration) {
         busyLamp = Box(page, "Busy", " ", page->font());
         busyLamp->setFixedSize(24, 18);
         busyLamp->setState(Qt::white, "idle");
+        busyLamp->setToolTip("Red while constants are written to the boards or verified");
         barRow->addWidget(busyLamp);
     }
     layout->addLayout(barRow);
@@ -125,10 +150,12 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     layout->addLayout(axisRow);
 
     auto* walkRow = new QHBoxLayout;
-    setup = Button(page, "Setup", "Setup");
-    back = Button(page, "<- Back", "Back");
+    setup = Button(page, "&Setup", "Setup");
+    back = Button(page, "<- &Back", "Back");
     back->setAccessibleName("Back");
-    accept = Button(page, "Accept", "Accept");
+    back->setToolTip("Go back to the previous position");
+    accept = Button(page, "&Accept", "Accept");
+    accept->setToolTip("Store every board's reading for this position");
     accept->setDefault(true);
     walkRow->addWidget(setup);
     walkRow->addWidget(back);
@@ -136,22 +163,22 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     layout->addLayout(walkRow);
 
     auto* fileRow = new QHBoxLayout;
-    init = Button(page, "Init", "Init");
+    init = Button(page, "&Init", "Init");
     fileRow->addWidget(init);
     if (calibration) {
-        read = Button(page, "Read", "Read");
+        read = Button(page, "&Read", "Read");
         fileRow->addWidget(read);
     }
-    write = Button(page, "Write", "Write");
+    write = Button(page, "&Write", "Write");
     fileRow->addWidget(write);
     if (calibration) {
-        send = Button(page, "Send", "Send");
-        verify = Button(page, "Verify", "Verify");
-        upload = Button(page, "Upload", "Upload");
+        send = Button(page, "Se&nd", "Send");
+        verify = Button(page, "Verif&y", "Verify");
+        upload = Button(page, "&Upload", "Upload");
         fileRow->addWidget(send);
         fileRow->addWidget(verify);
         fileRow->addWidget(upload);
-        residuals = Button(page, "Residuals", "Residuals");
+        residuals = Button(page, "Residua&ls", "Residuals");
         fileRow->addWidget(residuals);
     }
     layout->addLayout(fileRow);
@@ -164,6 +191,7 @@ void WalkPageView::render(const WalkView& v) {
     prompt->setState(ColourOf(v.promptColour),
                      v.promptColour == Shade::Green ? "ready to accept" : "waiting");
     target->setText(Q(v.target));
+    position->setText(Q(v.position));
     message->setText(Q(v.message));
     message->setBackground(ColourOf(v.messageColour));
     for (int i = 0; i < kMaxBoards; ++i) {

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -30,6 +31,7 @@ public:
     ColourBox* title = nullptr;
     ColourBox* prompt = nullptr;
     ColourBox* target = nullptr;
+    QLabel* position = nullptr;  // "Position 3 of 7, first sweep"
     ColourBox* message = nullptr;
     ColourBox* busyLamp = nullptr;
     QProgressBar* noiseBar = nullptr;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "calib/cal_data_file.h"
 #include "walk_model_rig.h"
@@ -112,26 +113,92 @@ TEST_F(CalModel, BackIsRefusedAtTheFirstAndTheLastRow) {
     EXPECT_EQ(model().walk().cursor(), 0);
 }
 
-TEST_F(CalModel, ARangeErrorKeepsTheRowAndTheEarlierBoardsValues) {
+TEST_F(CalModel, ARangeErrorNamesEveryBoardOutsideWithFiguresAndKeepsTheRow) {
     model().activate();
     acceptRow();
     const double v = RowTarget(20);
     rig.copies.rangeErrorCal = 0.5;
-    for (int i = 0; i < 6; ++i)  // the second board is off by a volt
-        rig.read(model(), i % 3, i % 3 == 1 ? v + 1.0 : v + 0.1, v);
-    model().tick();
+    const auto readAt = [&](double board2, double board3) {
+        for (int i = 0; i < 6; ++i)
+            rig.read(model(), i % 3, i % 3 == 0 ? v + 0.1 : i % 3 == 1 ? board2 : board3, v);
+        model().tick();
+    };
+    readAt(v + 1.0, v);  // the second board is off by a volt
     model().accept();
-    EXPECT_EQ(rig.services.texts("message"), std::vector<std::string>{"Range error in board 102"});
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{
+                  "Range error in board 102: reading 4.0000, expected 3.0000 \u00b1 0.5000"});
     EXPECT_EQ(model().walk().cursor(), 20);
-    EXPECT_NEAR(device(0).aFirstMain[1], v + 0.1, 1e-12);
+    EXPECT_NEAR(device(0).aFirstMain[1], v + 0.1, 1e-12);  // the board before keeps its value
     EXPECT_EQ(device(0).labels.size(), 2u);
     EXPECT_FALSE(model().view().enabled.accept);
+
+    // Both boards outside, on either side: both named, in slot order.
+    rig.services.shown.clear();
+    readAt(v + 0.6, v - 0.75);
+    model().accept();
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{
+                  "Range error in board 102: reading 3.6000, expected 3.0000 \u00b1 0.5000\n"
+                  "Range error in board 103: reading 2.2500, expected 3.0000 \u00b1 0.5000"});
+    EXPECT_EQ(model().walk().cursor(), 20);
 
     // With the check off nothing is refused.
     rig.copies.rangeCheckEnable = false;
     acceptRow(3.0);
     EXPECT_EQ(model().walk().cursor(), 19);
     EXPECT_EQ(device(1).labels.size(), 3u);
+}
+
+// The position line follows the walk; leaving asks whenever work would be
+// lost, and only then.
+TEST_F(CalModel, PositionLineAndLeaveQuestionFollowTheRun) {
+    const std::string none, first = ", first sweep", back = ", return sweep";
+    const auto unsaved = [](int n) {
+        return std::to_string(n) +
+               " accepted positions are not yet written to files; leaving discards them. Leave?";
+    };
+    const std::string one =
+        "1 accepted position is not yet written to a file; leaving discards it. Leave?";
+    const auto accept = [this](int rows) {
+        return [this, rows] {
+            for (int r = 0; r < rows; ++r) acceptRow();
+        };
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::string position, question;
+    };
+    const Step steps[] = {
+        {"activated", [&] { model().activate(); }, "Position 1 of 11" + first, none},
+        {"one accepted", accept(1), "Position 2 of 11" + first, one},
+        {"two accepted", accept(1), "Position 3 of 11" + first, unsaved(2)},
+        {"back", [&] { model().back(); }, "Position 2 of 11" + first, one},
+        {"first sweep done", accept(10), "Position 1 of 11" + back, unsaved(11)},
+        {"collected, written, sent",
+         [&] {
+             rig.services.answers = {true};
+             accept(11)();
+         },
+         "All positions accepted",
+         "Constants are being written to the boards; leaving stops the write. Leave?"},
+        {"written",
+         [&] {
+             rig.services.answers = {true};
+             model().onWorkerEvent(kEventUploadsDone, 103);
+         },
+         "All positions accepted",
+         "The boards are being verified; leaving stops the verify. Leave?"},
+        {"verified", [&] { model().onWorkerEvent(kEventVerifiesDone, 103); },
+         "All positions accepted", none},
+        {"activated again", [&] { model().activate(); }, "Position 1 of 11" + first, none},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        EXPECT_EQ(model().view().position, step.position) << step.what;
+        EXPECT_EQ(model().leaveQuestion(), step.question) << step.what;
+    }
 }
 
 TEST_F(CalModel, AcceptComesAfterEnoughReadingsForEachMode) {
@@ -395,6 +462,9 @@ TEST_F(CalModel, AWriteWhoseFileFailsStopsThereAndOffersNoSend) {
     EXPECT_EQ(model().view().message, "Failed writing file 1");
     EXPECT_TRUE(rig.services.texts("question").empty());
     EXPECT_EQ(rig.services.codes().back(), kInitRequest);
+    // Not every file holds the run: leaving still asks.
+    EXPECT_EQ(model().leaveQuestion(),
+              "22 accepted positions are not yet written to files; leaving discards them. Leave?");
 }
 
 TEST_F(CalModel, AFitThatFailsIsSaidAndKeepsTheReadingsForAnotherWrite) {

@@ -138,5 +138,24 @@ TEST_F(TestModel, TheLastAcceptWritesATestFilePerBoardAndSaysItOnce) {
     EXPECT_EQ(testFiles(), 4u);
 }
 
+// The test tolerance is small: the figures say how far off a board was.
+TEST_F(TestModel, RangeErrorsCarryFiguresToTheToleranceAndAWrittenRunLeavesQuietly) {
+    rig.session.calibrationSavedToFile = true;
+    rig.copies.rangeErrorCalTest = 0.0001;
+    model().activate();
+    const double v = RowTestTarget(21);
+    rig.readAll(model(), v, v);
+    rig.readAll(model(), v, v);
+    rig.state.locked([&](SharedData& d) { d.readings.boards[1].a = v + 0.00012; });
+    model().tick();
+    model().accept();
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{
+                  "Range error in board 102: reading 0.21012, expected 0.21000 \u00b1 0.00010"});
+    while (!model().collected()) acceptRow();
+    EXPECT_EQ(testFiles(), 3u);
+    EXPECT_EQ(model().leaveQuestion(), "");
+}
+
 }  // namespace
 }  // namespace clinora

@@ -54,8 +54,44 @@ TEST(CliArguments, RefusedWithAReason) {
 TEST(CliArguments, HelpAndVersionWinAnywhereBeforeTheEndOfOptions) {
     EXPECT_EQ(ParseArguments(Words("--help")).kind, Kind::Help);
     EXPECT_EQ(ParseArguments(Words("frobnicate -h")).kind, Kind::Help);
+    EXPECT_FALSE(ParseArguments(Words("frobnicate -h")).helpFor);
     EXPECT_EQ(ParseArguments(Words("identify --version")).kind, Kind::Version);
     EXPECT_EQ(ParseArguments(Words("verify --address 1 -- --help")).options.file, "--help");
+}
+
+// Help beside a command is that command's: its usage line and every option
+// it takes, and none that it does not.
+TEST(CliArguments, EachCommandHasHelpOfItsOwn) {
+    struct Case {
+        const char* line;
+        Command command;
+        std::vector<std::string> has, hasNot;
+    };
+    const Case cases[] = {
+        {"upload --help",
+         Command::Upload,
+         {"upload FILE --address A", "--axis A|B", "--biaxial", "--port PATH", "--simulate"},
+         {"--interval", "--units"}},
+        {"--simulate monitor -h --count 3",
+         Command::Monitor,
+         {"monitor [--address A]", "--interval S", "--units U", "--log FILE", "--count N"},
+         {"--biaxial", "--axis"}},
+        {"set-address --help",
+         Command::SetAddress,
+         {"set-address OLD NEW", "65535"},
+         {"--address"}},
+    };
+    for (const Case& c : cases) {
+        const ParsedArguments parsed = ParseArguments(Words(c.line));
+        ASSERT_EQ(parsed.kind, Kind::Help) << c.line;
+        ASSERT_TRUE(parsed.helpFor) << c.line;
+        EXPECT_EQ(*parsed.helpFor, c.command) << c.line;
+        const std::string text = CommandUsageText(c.command);
+        for (const std::string& word : c.has)
+            EXPECT_NE(text.find(word), std::string::npos) << c.line << ": " << word;
+        for (const std::string& word : c.hasNot)
+            EXPECT_EQ(text.find(word), std::string::npos) << c.line << ": " << word;
+    }
 }
 
 TEST(CliArguments, RunsWithTheValuesGiven) {

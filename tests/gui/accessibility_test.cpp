@@ -48,6 +48,37 @@ TEST(Accessibility, EveryPageOfTheSheetNamesEveryControl) {
                                   << faults.join('\n').toStdString();
 }
 
+// Every selector of the sheet says its current choice, as its value and in
+// its name (which a screen reader on AT-SPI reads as a selector's content),
+// and follows a new choice; the Status list's columns are named.
+TEST(Accessibility, SelectorsSayTheirChoiceAndListColumnsTheirNames) {
+    testing::DemoApp demo;
+    ASSERT_TRUE(demo.app.start());
+    CMainFrame* frame = demo.app.frame();
+    int selectors = 0;
+    for (QComboBox* box : frame->findChildren<QComboBox*>()) {
+        if (box->accessibleName().isEmpty() || box->currentText().isEmpty()) continue;
+        SCOPED_TRACE(box->objectName().toStdString());
+        ++selectors;
+        EXPECT_EQ(Heard(box, QAccessible::Value), box->currentText());
+        EXPECT_EQ(Heard(box, QAccessible::Name), box->accessibleName() + ": " + box->currentText());
+        if (box->count() < 2) continue;
+        box->setCurrentIndex((box->currentIndex() + 1) % box->count());
+        EXPECT_EQ(Heard(box, QAccessible::Value), box->currentText());
+    }
+    EXPECT_GE(selectors, 6);
+    CCePropertySheet* sheet = frame->pageHost()->sheet();
+    sheet->selectPage(sheet->pageCount() - 2);  // Status
+    auto* list = frame->findChild<QWidget*>("StatusList");
+    ASSERT_NE(list, nullptr);
+    QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(list);
+    QStringList headers;
+    for (int i = 0; i < tree->childCount(); ++i)
+        if (tree->child(i)->role() == QAccessible::ColumnHeader)
+            headers << tree->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(headers, (QStringList{"Property", "Value"}));
+}
+
 TEST(Accessibility, SharedDialogsNameEveryControl) {
     CAboutDlg about;
     CTimedMessageBoxDlg message;
@@ -112,8 +143,10 @@ TEST(Accessibility, CalibrationDialogsNameEveryControl) {
         EXPECT_TRUE(faults.isEmpty()) << faults.join('\n').toStdString();
         const std::vector<AccessibleNode> nodes = AccessibleNodes(root);
         for (const auto& [role, name] : expected) {
+            // A selector's name carries its choice: "Digit #: 4".
             const auto count = std::count_if(nodes.begin(), nodes.end(), [&](const auto& n) {
-                return n.role == role && n.name == name;
+                return n.role == role &&
+                       (n.name == name || (role == R::ComboBox && n.name.startsWith(name + ": ")));
             });
             EXPECT_EQ(count, 1) << name.toStdString();
         }
@@ -145,7 +178,7 @@ TEST(Accessibility, MonitorControlsByNameWithTheirValues) {
     const Expected table[] = {
         {QAccessible::StaticText, "Tilt", tilt->text(), ""},
         {QAccessible::StaticText, "Tilt units", "Deg", ""},
-        {QAccessible::ComboBox, "Units", "Degrees", ""},
+        {QAccessible::ComboBox, "Units: Degrees", "Degrees", ""},
         {QAccessible::StaticText, "Temperature", rig.find<QLabel>("TemperatureReadout")->text(),
          ""},
         {QAccessible::EditableText, "Interval (s)", "2", ""},

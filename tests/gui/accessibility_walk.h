@@ -129,7 +129,9 @@ inline bool NamedByGroupOnly(const QWidget* widget, const QString& name) {
 //   an accessible name (its text is its value), or a plain label whose text
 //   has no letter (a number, dashes, blanks), which is a value, not a caption;
 // - a colour box that shows no text but a telling colour and says nothing
-//   about what the colour means.
+//   about what the colour means;
+// - a column header of a list with columns that has no name (the header may
+//   show none, but a screen reader must say what the column holds).
 inline QStringList AccessibilityFaults(QWidget* root) {
     QStringList faults;
     for (const AccessibleNode& n : AccessibleNodes(root)) {
@@ -145,6 +147,15 @@ inline QStringList AccessibilityFaults(QWidget* root) {
                 faults << "named by its group: " + where;
             else if (n.role == QAccessible::ComboBox && n.name == n.value)
                 faults << "named by its entry: " + where;
+        }
+        if (n.role == QAccessible::Tree || n.role == QAccessible::Table) {
+            QAccessibleInterface* view = QAccessible::queryAccessibleInterface(n.object);
+            for (int i = 0; view && i < view->childCount(); ++i) {
+                QAccessibleInterface* cell = view->child(i);
+                if (cell && cell->role() == QAccessible::ColumnHeader &&
+                    cell->text(QAccessible::Name).trimmed().isEmpty())
+                    faults << QString("column %1 header without a name: ").arg(i) + where;
+            }
         }
         if (n.role != QAccessible::StaticText) continue;
         if (auto* readout = qobject_cast<ReadoutLabel*>(n.object)) {

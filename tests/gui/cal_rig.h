@@ -13,12 +13,16 @@
 
 #include "app/cal_page_model.h"
 #include "app/cal_test_page_model.h"
+#include "app/demo_folder.h"
+#include "app/settings_transfer.h"
 #include "calib/nominal_angles.h"
 #include "gui/colour_box.h"
+#include "gui/demo_setup.h"
 #include "link/worker_codes.h"
 #include "pages/page_cal.h"
 #include "pages/page_cal_test.h"
 #include "sheet_rig.h"
+#include "sim/demo_bus.h"
 
 namespace clinora::testing {
 
@@ -27,20 +31,31 @@ public:
     static constexpr int kTickMs = 200;
     enum Page { kStart = 0, kCal = 1, kTest = 2 };
 
-    enum class Boards { FactoryFitted, Uncalibrated };
+    // Demo: the boards, working folder and settings `clinora --simulate`
+    // starts with the first time (every setting at its default).
+    enum class Boards { FactoryFitted, Uncalibrated, Demo };
 
     explicit CalRig(Boards boards = Boards::FactoryFitted,
                     std::vector<std::string> addresses = {"101", "102", "103"}) {
-        uint32_t seed = 11;
-        for (const std::string& a : addresses) {
-            sim::BoardConfig config = sim::VariedBoard(a, seed++);
-            config.factoryFitted = boards == Boards::FactoryFitted;
-            bus.addBoard(config);
+        if (boards == Boards::Demo) {
+            for (const sim::BoardConfig& config : sim::DemoBoards()) bus.addBoard(config);
+            addresses = sim::DemoBoardAddresses();
+            PrepareDemoFolder(dir.path().toStdString() + "/demo",
+                              MakeDemoContent(CLINORA_PROMPTS_DIR));
+            files.workingFolder = dir.path().toStdString() + "/demo/";
+            state.locked([&](SharedData& d) { SeedWorkingCopies(SettingsValues{}, d, copies); });
+        } else {
+            uint32_t seed = 11;
+            for (const std::string& a : addresses) {
+                sim::BoardConfig config = sim::VariedBoard(a, seed++);
+                config.factoryFitted = boards == Boards::FactoryFitted;
+                bus.addBoard(config);
+            }
+            QFile::copy(QString(CLINORA_PROMPTS_DIR) + "/CalPrompts.csv",
+                        dir.path() + "/CalPrompts.csv");
+            copies.promptFileName = "CalPrompts.csv";
+            copies.tiltRange = 15;
         }
-        QFile::copy(QString(CLINORA_PROMPTS_DIR) + "/CalPrompts.csv",
-                    dir.path() + "/CalPrompts.csv");
-        copies.promptFileName = "CalPrompts.csv";
-        copies.tiltRange = 15;
         state.locked([&](SharedData& d) {
             d.settings.calibrationMode = true;
             d.currentAddresses = addresses;

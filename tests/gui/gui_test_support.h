@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QPainter>
+#include <QPixmap>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <ctime>
 #include <functional>
@@ -19,6 +23,20 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000) {
         QTest::qWait(10);
     }
     return true;
+}
+
+// A picture of the windows on screen, each where it stands, saved among the
+// test artifacts.
+inline void SaveArtifact(const QList<QWidget*>& windows, const QString& name) {
+    QRect all;
+    for (QWidget* w : windows) all = all.united(w->frameGeometry());
+    QPixmap picture(all.size());
+    picture.fill(Qt::darkGray);
+    QPainter painter(&picture);
+    for (QWidget* w : windows)
+        painter.drawPixmap(w->geometry().topLeft() - all.topLeft(), w->grab());
+    QDir().mkpath(CLINORA_ARTIFACT_DIR);
+    picture.save(QString(CLINORA_ARTIFACT_DIR) + "/" + name);
 }
 
 // A 10 ms timer on the user-interface thread that records the longest gap

@@ -146,7 +146,9 @@ TEST(MonitorLog, NewFileGetsTheHeaderThenNineColumnLinesThatSurviveLeavingThePag
     // Each line is on disk as soon as it is made.
     ASSERT_TRUE(WaitFor([&] { return DataLines(rig.readLog()).size() == 2; }, 6000));
     const std::string before = rig.readLog();
+    rig.notifier.answers = {true};  // leaving stops logging: Yes
     rig.sheet->selectPage(PageRig::kStatus);
+    EXPECT_EQ(rig.notifier.texts().back(), "Leaving stops logging. Leave?");
     EXPECT_FALSE(rig.monitor->logging());
     EXPECT_EQ(rig.readLog(), before);
     ASSERT_TRUE(before.starts_with(kHeaderLine));

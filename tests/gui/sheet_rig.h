@@ -39,6 +39,7 @@ public:
         context.session = &session;
         context.notifier = &notifier;
         sheet = std::make_unique<CCePropertySheet>(&state);
+        sheet->setNotifier(&notifier);
     }
     virtual ~SheetRig() = default;
     SheetRig(const SheetRig&) = delete;

@@ -2,7 +2,9 @@
 # Installs the build into a temporary prefix and runs the installed programs
 # from there: clinora --simulate (offscreen) must start on its installed data,
 # clinora-cli --simulate must identify a board, and every program must tell
-# its version.
+# its version. The desktop entry and the AppStream metadata must pass their
+# validators, and the Debian package built with CPack must hold every file
+# and pass lintian without errors.
 # Usage: install_test.sh CMAKE BUILD_DIR VERSION
 set -euo pipefail
 cmake_command="$1"
@@ -21,16 +23,40 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$tmp/prefix"
 "$cmake_command" --install "$build" --prefix "$prefix" >/dev/null
 
-for file in bin/clinora bin/clinora-cli bin/clinora-sim \
-            share/clinora/prompts/CalPrompts.csv share/clinora/prompts/CalPrompts90.csv \
-            share/clinora/sounds/Alarm1.wav share/clinora/sounds/Voicbeep.wav \
-            share/applications/clinora.desktop share/icons/hicolor/scalable/apps/clinora.svg; do
+# Every file a user or the desktop looks for, also in the package.
+installed=(bin/clinora bin/clinora-cli bin/clinora-sim
+           share/clinora/prompts/CalPrompts.csv share/clinora/prompts/CalPrompts90.csv
+           share/clinora/sounds/Alarm1.wav share/clinora/sounds/Voicbeep.wav
+           share/applications/clinora.desktop share/icons/hicolor/scalable/apps/clinora.svg
+           share/metainfo/com.zovinstruments.clinora.metainfo.xml
+           share/man/man1/clinora.1.gz share/man/man1/clinora-cli.1.gz share/man/man1/clinora-sim.1.gz
+           share/doc/clinora/README.md share/doc/clinora/copyright
+           lib/udev/rules.d/70-clinora.rules)
+for file in "${installed[@]}"; do
     [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 grep -qx 'Exec=clinora' "$prefix/share/applications/clinora.desktop" || fail "desktop entry"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$prefix/share/applications/clinora.desktop"
-fi
+for tool in desktop-file-validate appstreamcli lintian dpkg-deb; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh installs it)"
+done
+desktop-file-validate "$prefix/share/applications/clinora.desktop" || fail "desktop entry not valid"
+appstreamcli validate --no-net --pedantic \
+    "$prefix/share/metainfo/com.zovinstruments.clinora.metainfo.xml" >"$tmp/appstream.log" 2>&1 ||
+    { cat "$tmp/appstream.log" >&2; fail "metainfo not valid"; }
+zcat "$prefix/share/man/man1/clinora-cli.1.gz" | grep -q 'upload' || fail "clinora-cli manual page"
+
+# The Debian package, as cpack -G DEB builds it in the build folder.
+"$(dirname "$cmake_command")/cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/deb" \
+    >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log" >&2; fail "cpack -G DEB"; }
+deb="$(ls "$tmp"/deb/clinora_*.deb)"
+dpkg-deb --contents "$deb" >"$tmp/contents"
+for file in "${installed[@]}"; do
+    grep -q " \./usr/$file\$" "$tmp/contents" || fail "not in the package: /usr/$file"
+done
+depends="$(dpkg-deb --field "$deb" Depends)"
+echo "$depends" | grep -q 'libqt6widgets6' || fail "package depends: $depends"
+lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" >"$tmp/lintian.log" 2>&1 ||
+    { cat "$tmp/lintian.log" >&2; fail "lintian found errors in the package"; }
 
 for program in clinora clinora-cli clinora-sim; do
     said="$("$prefix/bin/$program" --version)" || fail "$program --version: status $?"
