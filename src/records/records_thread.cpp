@@ -1,0 +1,257 @@
+#include "records/records_thread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+#include "records/digest.h"
+#include "records/pending_records.h"
+
+namespace clinora::records {
+
+RecordsThread::RecordsThread(std::filesystem::path folder, RecordsEventSink sink, Options options)
+    : folder_(std::move(folder)), sink_(std::move(sink)), options_(std::move(options)) {
+    if (!options_.historyServer.empty())
+        sender_ = std::make_unique<RecordSender>(
+            folder_, options_.historyServer,
+            [this](const SyncResult& result) {
+                RecordsEvent e;
+                e.type = RecordsEvent::Type::Sync;
+                e.sync = result;
+                e.message = result.error;
+                sink_(e);
+            },
+            options_.sender);
+    thread_ = std::thread([this] { run(); });
+}
+
+RecordsThread::~RecordsThread() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wakeUp_.notify_all();
+    thread_.join();
+    sender_.reset();
+}
+
+void RecordsThread::emit(RecordsEvent event) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        keptCount_ = static_cast<int64_t>(keptRecords_.size());
+    }
+    event.kept = static_cast<int64_t>(keptRecords_.size());
+    sink_(event);
+}
+
+int64_t RecordsThread::post(std::function<void(int64_t)> job) {
+    int64_t ticket;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ticket = nextTicket_++;
+        jobs_.push_back([job = std::move(job), ticket] { job(ticket); });
+    }
+    wakeUp_.notify_all();
+    return ticket;
+}
+
+int64_t RecordsThread::kept() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return keptCount_;
+}
+
+RecordStore* RecordsThread::local(std::string& error) {
+    if (!store_) {
+        try {
+            store_ = RecordStore::OpenLocal(folder_);
+        } catch (const StoreError& e) {
+            error = e.what();
+            return nullptr;
+        }
+    }
+    return store_.get();
+}
+
+bool RecordsThread::storeKept() {
+    while (!keptRecords_.empty()) {
+        std::string error;
+        RecordStore* store = local(error);
+        const Record& record = keptRecords_.front();
+        if (store) {
+            try {
+                store->append(record);
+            } catch (const StoreError& e) {
+                error = e.what();
+                store_.reset();  // opened again on the next try
+            }
+        }
+        RecordsEvent e;
+        e.uuid = record.uuid;
+        if (!error.empty()) {
+            e.type = RecordsEvent::Type::Kept;
+            e.message = error + "; the record is kept and stored as soon as it can be";
+            emit(e);
+            return false;
+        }
+        keptRecords_.pop_front();
+        if (!pendingFiles_.empty()) {
+            // Records of a file come first: the one stored was the oldest file's.
+            std::error_code ec;
+            std::filesystem::remove(pendingFiles_.front(), ec);
+            pendingFiles_.pop_front();
+        }
+        e.type = RecordsEvent::Type::Stored;
+        emit(e);
+        if (sender_) sender_->wake();
+    }
+    return true;
+}
+
+void RecordsThread::record(Record record) {
+    if (record.uuid.empty()) record.uuid = RandomUuid();
+    post([this, record = std::move(record)](int64_t) mutable {
+        keptRecords_.push_back(std::move(record));
+        storeKept();
+    });
+}
+
+int64_t RecordsThread::list(const RecordFilter& filter) {
+    return post([this, filter](int64_t ticket) {
+        RecordsEvent e;
+        e.ticket = ticket;
+        std::string note;
+        if (!options_.historyServer.empty()) {
+            try {
+                auto server =
+                    RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
+                e.type = RecordsEvent::Type::Listed;
+                e.rows = server->list(filter);
+                e.source = server->where();
+                emit(std::move(e));
+                return;
+            } catch (const StoreError& error) {
+                note = std::string(error.what()) + ". Showing this station's records only.";
+            }
+        }
+        std::string error;
+        RecordStore* store = local(error);
+        try {
+            if (store) {
+                e.type = RecordsEvent::Type::Listed;
+                e.rows = store->list(filter);
+                e.source = store->where();
+                e.message = note;
+            }
+        } catch (const StoreError& failure) {
+            error = failure.what();
+            store_.reset();
+        }
+        if (!error.empty()) {
+            e.type = RecordsEvent::Type::Failed;
+            e.message = error;
+        }
+        emit(std::move(e));
+    });
+}
+
+int64_t RecordsThread::find(const std::string& uuid) {
+    return post([this, uuid](int64_t ticket) {
+        RecordsEvent e;
+        e.ticket = ticket;
+        std::string error;
+        try {
+            std::optional<StoredRecord> found;
+            if (RecordStore* store = local(error)) found = store->find(uuid);
+            if (!found && !options_.historyServer.empty()) {
+                auto server =
+                    RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
+                found = server->find(uuid);
+                e.source = server->where();
+            }
+            if (found) e.rows.push_back(*found);
+            e.type = RecordsEvent::Type::Found;
+        } catch (const StoreError& failure) {
+            error = failure.what();
+        }
+        if (!error.empty() && e.rows.empty()) {
+            e.type = RecordsEvent::Type::Failed;
+            e.message = error;
+        }
+        emit(std::move(e));
+    });
+}
+
+int64_t RecordsThread::check() {
+    return post([this](int64_t ticket) {
+        RecordsEvent e;
+        e.ticket = ticket;
+        std::string error;
+        try {
+            if (RecordStore* store = local(error)) {
+                e.check = store->check();
+                e.type = RecordsEvent::Type::Checked;
+            }
+        } catch (const StoreError& failure) {
+            error = failure.what();
+            store_.reset();
+        }
+        if (!error.empty()) {
+            e.type = RecordsEvent::Type::Failed;
+            e.message = error;
+        }
+        emit(std::move(e));
+    });
+}
+
+void RecordsThread::loadPendingFiles() {
+    for (auto& [path, record] : PendingRecords(folder_)) {
+        pendingFiles_.push_back(path);
+        keptRecords_.push_back(std::move(record));
+    }
+}
+
+void RecordsThread::writePendingFiles() {
+    // The first kept records still have their files.
+    for (size_t i = pendingFiles_.size(); i < keptRecords_.size(); ++i) {
+        const Record& record = keptRecords_[i];
+        const auto path = KeepPendingRecord(folder_, record);
+        RecordsEvent e;
+        e.uuid = record.uuid;
+        e.type = RecordsEvent::Type::Kept;
+        e.message = path ? "Kept as " + path->string() + " until the records file can be written"
+                         : "Cannot keep record " + record.uuid + " as a file in " +
+                               (folder_ / kPendingFolderName).string() + " either: it is lost";
+        sink_(e);
+    }
+}
+
+void RecordsThread::run() {
+    loadPendingFiles();
+    if (!keptRecords_.empty()) storeKept();
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            const bool retry = !keptRecords_.empty();
+            const auto ready = [this] { return stop_ || !jobs_.empty(); };
+            if (retry)
+                wakeUp_.wait_for(lock, std::chrono::milliseconds(options_.retryMs), ready);
+            else
+                wakeUp_.wait(lock, ready);
+            if (jobs_.empty()) {
+                if (stop_) break;
+            } else {
+                job = std::move(jobs_.front());
+                jobs_.pop_front();
+            }
+        }
+        if (job)
+            job();
+        else
+            storeKept();  // the retry pause ended
+    }
+    storeKept();
+    writePendingFiles();
+}
+
+}  // namespace clinora::records
