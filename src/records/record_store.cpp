@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <system_error>
 
 #include "records/digest.h"
@@ -29,14 +30,27 @@ std::string Select(int version, bool withContent) {
     return sql;
 }
 
-constexpr const char* kInsertV2 =
-    "INSERT INTO records (uuid, chain, seq, prev_hash, hash, content, kind, time, station, serial,"
-    " address, axis, file, file_sha256, outcome, follows, run, imported)"
-    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uuid) DO NOTHING";
-constexpr const char* kInsertV1 =
-    "INSERT INTO records (uuid, chain, seq, prev_hash, hash, content, kind, time, station, serial,"
-    " address, axis, file, file_sha256, outcome)"
-    " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (uuid) DO NOTHING";
+constexpr const char* kInsertColumnsV1 =
+    "uuid, chain, seq, prev_hash, hash, content, kind, time, station, serial, address, axis, file,"
+    " file_sha256, outcome";
+constexpr const char* kInsertColumnsV2 =
+    "uuid, chain, seq, prev_hash, hash, content, kind, time, station, serial, address, axis, file,"
+    " file_sha256, outcome, follows, run, imported";
+// Rows of one insert statement: fewer round trips to a server.
+constexpr size_t kRowsPerInsert = 100;
+
+// "INSERT ... VALUES (?, ...), (?, ...)" for `rows` rows; a record already
+// there (by UUID) is skipped.
+std::string InsertSql(int version, size_t rows) {
+    const size_t columns = version >= 2 ? 18 : 15;
+    std::string one = "(";
+    for (size_t c = 0; c < columns; ++c) one += c ? ", ?" : "?";
+    one += ")";
+    std::string sql = std::string("INSERT INTO records (") +
+                      (version >= 2 ? kInsertColumnsV2 : kInsertColumnsV1) + ") VALUES ";
+    for (size_t r = 0; r < rows; ++r) sql += (r ? ", " : "") + one;
+    return sql + " ON CONFLICT (uuid) DO NOTHING";
+}
 constexpr const char* kUpdateHead =
     "INSERT INTO chain_heads (chain, seq, hash, uuid) VALUES (?, ?, ?, ?)"
     " ON CONFLICT (chain) DO UPDATE SET seq = excluded.seq, hash = excluded.hash,"
@@ -97,17 +111,19 @@ StoredRecord RecordStore::rowFrom(const SqlRow& row) const {
 
 namespace {
 
-SqlParams InsertParams(const StoredRecord& r, int version) {
+void AddInsertParams(SqlParams& p, const StoredRecord& r, int version) {
     const IndexColumns& c = r.columns;
-    SqlParams p = {r.uuid,    r.link.chain, r.link.seq, r.link.prevHash, r.hash,
-                   r.content, c.kind,       c.time,     c.station,       c.serial,
-                   c.address, c.axis,       c.file,     c.fileSha256,    c.outcome};
+    for (SqlValue v :
+         {SqlValue(r.uuid), SqlValue(r.link.chain), SqlValue(r.link.seq), SqlValue(r.link.prevHash),
+          SqlValue(r.hash), SqlValue(r.content), SqlValue(c.kind), SqlValue(c.time),
+          SqlValue(c.station), SqlValue(c.serial), SqlValue(c.address), SqlValue(c.axis),
+          SqlValue(c.file), SqlValue(c.fileSha256), SqlValue(c.outcome)})
+        p.push_back(std::move(v));
     if (version >= 2) {
         p.emplace_back(c.follows);
         p.emplace_back(c.run);
         p.emplace_back(c.imported);
     }
-    return p;
 }
 
 }  // namespace
@@ -133,16 +149,13 @@ std::vector<StoredRecord> RecordStore::appendAll(std::vector<Record> records) {
     rows.reserve(records.size());
     for (Record& record : records) {
         if (record.uuid.empty()) record.uuid = RandomUuid();
-        StoredRecord row = Chained(record, chain_, seq, hash);
-        if (db_->exec(version_ >= 2 ? kInsertV2 : kInsertV1, InsertParams(row, version_)) != 1)
-            throw StoreError("Cannot store record " + row.uuid + " in " + where() +
-                             ": a record with that UUID is there already");
-        seq = row.link.seq;
-        hash = row.hash;
-        rows.push_back(std::move(row));
+        rows.push_back(Chained(record, chain_, seq, hash));
+        seq = rows.back().link.seq;
+        hash = rows.back().hash;
     }
-    if (version_ >= 2 && !rows.empty())
-        db_->exec(kUpdateHead, {chain_, seq, hash, rows.back().uuid});
+    if (insert(rows) != static_cast<int64_t>(rows.size()))
+        throw StoreError("Cannot store the records in " + where() +
+                         ": a record with one of their UUIDs is there already");
     transaction.commit();
     return rows;
 }
@@ -151,20 +164,38 @@ int64_t RecordStore::putAll(const std::vector<StoredRecord>& rows) {
     for (const StoredRecord& row : rows)
         if (auto wrong = RowFault(row)) throw StoreError("Not copied: " + *wrong);
     SqlTransaction transaction(*db_, true);
-    int64_t added = 0;
-    for (const StoredRecord& row : rows) {
-        if (db_->exec(version_ >= 2 ? kInsertV2 : kInsertV1, InsertParams(row, version_)) == 1) {
-            ++added;
-        } else {
+    const int64_t added = insert(rows);
+    if (added < static_cast<int64_t>(rows.size())) {
+        // Some were there already: the same records, or a forgery.
+        for (const StoredRecord& row : rows) {
             const auto there = db_->query("SELECT hash FROM records WHERE uuid = ?", {row.uuid});
             if (there.empty() || Text(there[0], 0) != row.hash)
                 throw StoreError("Record " + row.uuid + " is in " + where() +
                                  " already, with other content");
         }
-        if (version_ >= 2)
-            db_->exec(kUpdateHead, {row.link.chain, row.link.seq, row.hash, row.uuid});
     }
     transaction.commit();
+    return added;
+}
+
+int64_t RecordStore::insert(const std::vector<StoredRecord>& rows) {
+    int64_t added = 0;
+    for (size_t start = 0; start < rows.size(); start += kRowsPerInsert) {
+        const size_t count = std::min(kRowsPerInsert, rows.size() - start);
+        SqlParams params;
+        params.reserve(count * 18);
+        for (size_t i = start; i < start + count; ++i) AddInsertParams(params, rows[i], version_);
+        added += db_->exec(InsertSql(version_, count), params);
+    }
+    if (version_ < 2) return added;
+    // Each chain's last record, once.
+    std::map<std::string, const StoredRecord*> last;
+    for (const StoredRecord& row : rows) {
+        const StoredRecord*& end = last[row.link.chain];
+        if (!end || end->link.seq < row.link.seq) end = &row;
+    }
+    for (const auto& [chain, row] : last)
+        db_->exec(kUpdateHead, {chain, row->link.seq, row->hash, row->uuid});
     return added;
 }
 

@@ -77,6 +77,9 @@ public:
 
 private:
     StoredRecord rowFrom(const SqlRow& row) const;
+    // Inserts rows (skipping UUIDs already here) and moves the chain heads;
+    // the number inserted.
+    int64_t insert(const std::vector<StoredRecord>& rows);
 
     std::unique_ptr<SqlConnection> db_;
     int version_ = 0;

@@ -72,46 +72,61 @@ RecordStore* RecordsThread::local(std::string& error) {
     return store_.get();
 }
 
-bool RecordsThread::storeKept() {
-    while (!keptRecords_.empty()) {
-        std::string error;
-        RecordStore* store = local(error);
-        const Record& record = keptRecords_.front();
-        if (store) {
-            try {
-                store->append(record);
-            } catch (const StoreError& e) {
-                error = e.what();
-                store_.reset();  // opened again on the next try
-            }
+bool RecordsThread::storeKept(size_t fresh) {
+    if (keptRecords_.empty()) return true;
+    std::string error;
+    if (RecordStore* store = local(error)) {
+        try {
+            // All waiting records in one transaction: a run's records, and a
+            // backlog, are stored whole or not at all.
+            store->appendAll({keptRecords_.begin(), keptRecords_.end()});
+        } catch (const StoreError& e) {
+            error = e.what();
+            store_.reset();  // opened again on the next try
         }
-        RecordsEvent e;
-        e.uuid = record.uuid;
-        if (!error.empty()) {
+    }
+    if (!error.empty()) {
+        // The records just handed in are named; a retry names the oldest.
+        const size_t from = fresh > 0 ? keptRecords_.size() - fresh : 0;
+        const size_t to = fresh > 0 ? keptRecords_.size() : 1;
+        for (size_t i = from; i < to; ++i) {
+            RecordsEvent e;
             e.type = RecordsEvent::Type::Kept;
+            e.uuid = keptRecords_[i].uuid;
             e.message = error + "; the record is kept and stored as soon as it can be";
             emit(e);
-            return false;
         }
-        keptRecords_.pop_front();
-        if (!pendingFiles_.empty()) {
-            // Records of a file come first: the one stored was the oldest file's.
-            std::error_code ec;
-            std::filesystem::remove(pendingFiles_.front(), ec);
-            pendingFiles_.pop_front();
-        }
-        e.type = RecordsEvent::Type::Stored;
-        emit(e);
-        if (sender_) sender_->wake();
+        return false;
     }
+    std::deque<Record> stored;
+    stored.swap(keptRecords_);
+    for (const auto& path : pendingFiles_) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+    pendingFiles_.clear();
+    for (const Record& record : stored) {
+        RecordsEvent e;
+        e.type = RecordsEvent::Type::Stored;
+        e.uuid = record.uuid;
+        emit(e);
+    }
+    if (sender_) sender_->wake();
     return true;
 }
 
-void RecordsThread::record(Record record) {
-    if (record.uuid.empty()) record.uuid = RandomUuid();
-    post([this, record = std::move(record)](int64_t) mutable {
-        keptRecords_.push_back(std::move(record));
-        storeKept();
+void RecordsThread::record(Record r) {
+    std::vector<Record> one;
+    one.push_back(std::move(r));
+    record(std::move(one));
+}
+
+void RecordsThread::record(std::vector<Record> records) {
+    for (Record& r : records)
+        if (r.uuid.empty()) r.uuid = RandomUuid();
+    post([this, records = std::move(records)](int64_t) mutable {
+        for (Record& r : records) keptRecords_.push_back(std::move(r));
+        storeKept(records.size());
     });
 }
 
@@ -227,7 +242,7 @@ void RecordsThread::writePendingFiles() {
 
 void RecordsThread::run() {
     loadPendingFiles();
-    if (!keptRecords_.empty()) storeKept();
+    storeKept(keptRecords_.size());
     for (;;) {
         Job job;
         {

@@ -70,6 +70,9 @@ public:
 
     // Stores a record (a Stored or Kept event follows).
     void record(Record record);
+    // Stores the records of one event (the boards of a calibration run) in
+    // one transaction: all of them, or none and they are kept.
+    void record(std::vector<Record> records);
     // Queries; each returns the ticket its answer carries.
     int64_t list(const RecordFilter& filter);
     int64_t find(const std::string& uuid);
@@ -82,8 +85,9 @@ private:
     using Job = std::function<void()>;
     int64_t post(std::function<void(int64_t)> job);
     void run();
-    // Stores the kept records in order; false when one still fails.
-    bool storeKept();
+    // Stores the kept records, the last `fresh` of them just handed in;
+    // false when they are still kept.
+    bool storeKept(size_t fresh = 0);
     RecordStore* local(std::string& error);
     void loadPendingFiles();
     void writePendingFiles();

@@ -35,9 +35,18 @@ std::string OwnFolder() {
 
 PgServer& PgServer::Shared() {
     static std::unique_ptr<PgServer> shared = [] {
+        // The fixture's server, when it runs.
         const char* host = std::getenv("CLINORA_TEST_PG_HOST");
-        if (host && *host && std::filesystem::exists(std::string(host) + "/data/PG_VERSION"))
-            return std::make_unique<PgServer>(host, false);
+        const std::string fixture = host && *host ? host : CLINORA_PG_FIXTURE_DIR;
+        if (std::filesystem::exists(fixture + "/.s.PGSQL.5432")) {
+            auto shared = std::make_unique<PgServer>(fixture, false);
+            try {
+                records::OpenPostgres(shared->uri(), 2);
+                return shared;
+            } catch (const records::StoreError&) {
+                // A folder left by a server that is gone.
+            }
+        }
         auto own = std::make_unique<PgServer>(OwnFolder(), true);
         if (!own->start())
             throw std::runtime_error("cannot start a PostgreSQL server for the tests");

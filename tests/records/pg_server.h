@@ -6,8 +6,8 @@ namespace clinora::testing {
 
 // The throw-away PostgreSQL server of a test binary (scripts/pg_temp.sh).
 // Under ctest the fixture "records_pg" starts one for all the binaries' tests
-// and names its folder in CLINORA_TEST_PG_HOST; run alone, a binary starts
-// its own at the first use and stops it at exit.
+// (CLINORA_TEST_PG_HOST may name another's folder); without it, a binary
+// starts its own at the first use and stops it at exit.
 class PgServer {
 public:
     // The shared server (started on first use).
