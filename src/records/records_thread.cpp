@@ -130,16 +130,33 @@ void RecordsThread::record(std::vector<Record> records) {
     });
 }
 
+void RecordsThread::answer(RecordsEvent e,
+                           const std::function<void(RecordStore&, RecordsEvent&)>& fill) {
+    std::string error;
+    try {
+        if (RecordStore* store = local(error)) fill(*store, e);
+    } catch (const StoreError& failure) {
+        error = failure.what();
+        store_.reset();
+    }
+    if (!error.empty()) {
+        e.type = RecordsEvent::Type::Failed;
+        e.message = error;
+        e.rows.clear();
+    }
+    emit(std::move(e));
+}
+
 int64_t RecordsThread::list(const RecordFilter& filter) {
     return post([this, filter](int64_t ticket) {
         RecordsEvent e;
         e.ticket = ticket;
+        e.type = RecordsEvent::Type::Listed;
         std::string note;
         if (!options_.historyServer.empty()) {
             try {
                 auto server =
                     RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
-                e.type = RecordsEvent::Type::Listed;
                 e.rows = server->list(filter);
                 e.source = server->where();
                 emit(std::move(e));
@@ -148,24 +165,11 @@ int64_t RecordsThread::list(const RecordFilter& filter) {
                 note = std::string(error.what()) + ". Showing this station's records only.";
             }
         }
-        std::string error;
-        RecordStore* store = local(error);
-        try {
-            if (store) {
-                e.type = RecordsEvent::Type::Listed;
-                e.rows = store->list(filter);
-                e.source = store->where();
-                e.message = note;
-            }
-        } catch (const StoreError& failure) {
-            error = failure.what();
-            store_.reset();
-        }
-        if (!error.empty()) {
-            e.type = RecordsEvent::Type::Failed;
-            e.message = error;
-        }
-        emit(std::move(e));
+        answer(std::move(e), [&](RecordStore& store, RecordsEvent& listed) {
+            listed.rows = store.list(filter);
+            listed.source = store.where();
+            listed.message = note;
+        });
     });
 }
 
@@ -173,26 +177,18 @@ int64_t RecordsThread::find(const std::string& uuid) {
     return post([this, uuid](int64_t ticket) {
         RecordsEvent e;
         e.ticket = ticket;
-        std::string error;
-        try {
-            std::optional<StoredRecord> found;
-            if (RecordStore* store = local(error)) found = store->find(uuid);
-            if (!found && !options_.historyServer.empty()) {
+        e.type = RecordsEvent::Type::Found;
+        answer(std::move(e), [&](RecordStore& store, RecordsEvent& found) {
+            std::optional<StoredRecord> row = store.find(uuid);
+            found.source = store.where();
+            if (!row && !options_.historyServer.empty()) {
                 auto server =
                     RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
-                found = server->find(uuid);
-                e.source = server->where();
+                row = server->find(uuid);
+                found.source = server->where();
             }
-            if (found) e.rows.push_back(*found);
-            e.type = RecordsEvent::Type::Found;
-        } catch (const StoreError& failure) {
-            error = failure.what();
-        }
-        if (!error.empty() && e.rows.empty()) {
-            e.type = RecordsEvent::Type::Failed;
-            e.message = error;
-        }
-        emit(std::move(e));
+            if (row) found.rows.push_back(*row);
+        });
     });
 }
 
@@ -200,21 +196,9 @@ int64_t RecordsThread::check() {
     return post([this](int64_t ticket) {
         RecordsEvent e;
         e.ticket = ticket;
-        std::string error;
-        try {
-            if (RecordStore* store = local(error)) {
-                e.check = store->check();
-                e.type = RecordsEvent::Type::Checked;
-            }
-        } catch (const StoreError& failure) {
-            error = failure.what();
-            store_.reset();
-        }
-        if (!error.empty()) {
-            e.type = RecordsEvent::Type::Failed;
-            e.message = error;
-        }
-        emit(std::move(e));
+        e.type = RecordsEvent::Type::Checked;
+        answer(std::move(e),
+               [](RecordStore& store, RecordsEvent& checked) { checked.check = store.check(); });
     });
 }
 

@@ -89,6 +89,9 @@ private:
     // false when they are still kept.
     bool storeKept(size_t fresh = 0);
     RecordStore* local(std::string& error);
+    // Answers a query from the station's store: `fill` completes the event; a
+    // failure of the store turns it into a Failed event.
+    void answer(RecordsEvent e, const std::function<void(RecordStore&, RecordsEvent&)>& fill);
     void loadPendingFiles();
     void writePendingFiles();
     void emit(RecordsEvent event);
