@@ -62,15 +62,17 @@ public:
         }
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        // WAL: a crash leaves every committed record and none half written;
-        // FULL: each commit is on the disk before the call returns.
-        queryEach("PRAGMA journal_mode=WAL", {}, [](const SqlRow&) { return false; });
-        exec("PRAGMA synchronous=FULL", {});
+        try {
+            // WAL: a crash leaves every committed record and none half
+            // written; FULL: each commit is on the disk before the call returns.
+            queryEach("PRAGMA journal_mode=WAL", {}, [](const SqlRow&) { return false; });
+            exec("PRAGMA synchronous=FULL", {});
+        } catch (const StoreError&) {
+            close();  // a damaged file: the destructor will not run
+            throw;
+        }
     }
-    ~SqliteConnection() override {
-        for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
-        sqlite3_close(db_);
-    }
+    ~SqliteConnection() override { close(); }
 
     Dialect dialect() const override { return Dialect::Sqlite; }
     std::string where() const override { return "the records file " + path_; }
@@ -111,6 +113,13 @@ public:
     void begin(bool writes) override { exec(writes ? "BEGIN IMMEDIATE" : "BEGIN", {}); }
 
 private:
+    void close() {
+        for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+        statements_.clear();
+        sqlite3_close(db_);
+        db_ = nullptr;
+    }
+
     [[noreturn]] void fail(int rc) const {
         throw StoreError("Cannot use " + where() + ": " + Words(rc, sqlite3_errmsg(db_)));
     }

@@ -15,16 +15,16 @@ namespace {
 // Version 1: the records with their chain links and search columns, the
 // store's own facts and the marks of records copied to a server.
 const char* const kVersion1[] = {
-    "CREATE TABLE records ("
-    " uuid TEXT PRIMARY KEY, chain TEXT NOT NULL, seq BIGINT NOT NULL,"
-    " prev_hash TEXT NOT NULL, hash TEXT NOT NULL,"
-    " kind TEXT NOT NULL, time TEXT NOT NULL, station TEXT NOT NULL, serial TEXT NOT NULL,"
-    " address TEXT NOT NULL, axis TEXT NOT NULL, file TEXT NOT NULL,"
-    " file_sha256 TEXT NOT NULL, outcome TEXT NOT NULL, content TEXT NOT NULL,"
-    " UNIQUE (chain, seq))",
+    ("CREATE TABLE records ("
+     " uuid TEXT PRIMARY KEY, chain TEXT NOT NULL, seq BIGINT NOT NULL,"
+     " prev_hash TEXT NOT NULL, hash TEXT NOT NULL,"
+     " kind TEXT NOT NULL, time TEXT NOT NULL, station TEXT NOT NULL, serial TEXT NOT NULL,"
+     " address TEXT NOT NULL, axis TEXT NOT NULL, file TEXT NOT NULL,"
+     " file_sha256 TEXT NOT NULL, outcome TEXT NOT NULL, content TEXT NOT NULL,"
+     " UNIQUE (chain, seq))"),
     "CREATE INDEX records_serial ON records (serial, time)",
-    "CREATE TABLE sent (server TEXT NOT NULL, uuid TEXT NOT NULL, time TEXT NOT NULL,"
-    " PRIMARY KEY (server, uuid))",
+    ("CREATE TABLE sent (server TEXT NOT NULL, uuid TEXT NOT NULL, time TEXT NOT NULL,"
+     " PRIMARY KEY (server, uuid))"),
 };
 
 // Version 2: what a record follows, its run and the imported mark as columns;
@@ -33,15 +33,15 @@ const char* const kVersion2[] = {
     "ALTER TABLE records ADD COLUMN follows TEXT NOT NULL DEFAULT ''",
     "ALTER TABLE records ADD COLUMN run TEXT NOT NULL DEFAULT ''",
     "ALTER TABLE records ADD COLUMN imported BIGINT NOT NULL DEFAULT 0",
-    "CREATE TABLE chain_heads (chain TEXT PRIMARY KEY, seq BIGINT NOT NULL,"
-    " hash TEXT NOT NULL, uuid TEXT NOT NULL)",
+    ("CREATE TABLE chain_heads (chain TEXT PRIMARY KEY, seq BIGINT NOT NULL,"
+     " hash TEXT NOT NULL, uuid TEXT NOT NULL)"),
     "CREATE INDEX records_time ON records (time)",
     "CREATE INDEX records_address ON records (address, time)",
     "CREATE INDEX records_follows ON records (follows)",
     "CREATE INDEX records_file_sha256 ON records (file_sha256)",
-    "INSERT INTO chain_heads (chain, seq, hash, uuid)"
-    " SELECT chain, seq, hash, uuid FROM records r"
-    " WHERE seq = (SELECT MAX(seq) FROM records m WHERE m.chain = r.chain)",
+    ("INSERT INTO chain_heads (chain, seq, hash, uuid)"
+     " SELECT chain, seq, hash, uuid FROM records r"
+     " WHERE seq = (SELECT MAX(seq) FROM records m WHERE m.chain = r.chain)"),
 };
 
 void Run(SqlConnection& db, const char* const* statements, size_t count) {

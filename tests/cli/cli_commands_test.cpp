@@ -8,9 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "temp_folder.h"
 #include "cli_bus.h"
+#include "records/record_builders.h"
+#include "records/sample_runs.h"
 #include "sim/demo_bus.h"
+#include "temp_folder.h"
 #include "words.h"
 
 namespace clinora::cli {
@@ -197,6 +199,35 @@ TEST(CliCommands, MonitorPrintsEveryReadingAndLogsItAsTheMonitorPageDoes) {
         EXPECT_EQ(fields[8], "\r");
     }
     EXPECT_EQ(lines[5], "");
+}
+
+// The records commands on a folder of an older station's files.
+TEST(CliCommands, RecordsImportListShowAndCheck) {
+    TempFolder folder;
+    records::MakeSampleRun(folder / "old", 2, 101, 4, records::ThisStation("old"));
+    std::ofstream(folder / "old" / "00109_CAL_DATA_AXIS_A_01-01-20.csv") << "garbage";
+    CliRig rig;
+    const std::string work = " --workdir " + folder.file("work");
+
+    EXPECT_EQ(rig.run("records import " + folder.file("old") + work), kExitFailure);
+    EXPECT_TRUE(rig.said("Skipped 00109_CAL_DATA_AXIS_A_01-01-20.csv: not a calibration data"))
+        << rig.err.str();
+    EXPECT_EQ(rig.out.str(),
+              "Imported 4 record(s) from " + folder.file("old") + "; 1 file(s) skipped\n");
+    EXPECT_EQ(rig.run("records import " + folder.file("old") + work), kExitFailure);
+    EXPECT_NE(rig.out.str().find("Imported 0 record(s)"), std::string::npos);
+    EXPECT_NE(rig.out.str().find("4 file(s) were recorded already"), std::string::npos);
+
+    ASSERT_EQ(rig.run("records list --format csv --address 102" + work), kExitOk);
+    const auto lines = Split(rig.out.str(), '\n');
+    ASSERT_EQ(lines.size(), 4u) << rig.out.str();  // heading, two records, end
+    const std::string uuid = Split(lines[1], ',')[0];
+    ASSERT_EQ(rig.run("records show " + uuid.substr(0, 13) + work), kExitOk) << rig.err.str();
+    EXPECT_NE(rig.out.str().find("Board      address 102, serial unknown"), std::string::npos)
+        << rig.out.str();
+    EXPECT_EQ(rig.run("records show 0123abcd" + work), kExitFailure);
+    EXPECT_EQ(rig.run("records check" + work), kExitOk);
+    EXPECT_NE(rig.out.str().find("Checked 4 records in 1 chain(s)"), std::string::npos);
 }
 
 }  // namespace

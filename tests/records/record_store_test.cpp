@@ -15,12 +15,11 @@ namespace {
 
 using testing::TempFolder;
 
-enum class Engine { Sqlite, Postgres };
-
-class StoreTest : public ::testing::TestWithParam<Engine> {
+// The engine of a case: "Sqlite" or "Postgres".
+class StoreTest : public ::testing::TestWithParam<std::string> {
 protected:
     std::unique_ptr<RecordStore> open(int version = kSchemaVersion) {
-        if (GetParam() == Engine::Sqlite)
+        if (GetParam() == "Sqlite")
             return std::make_unique<RecordStore>(OpenSqlite(folder.file(kHistoryFileName)),
                                                  version);
         if (uri.empty()) uri = clinora::testing::PgServer::Shared().newDatabase();
@@ -151,10 +150,8 @@ TEST_P(StoreTest, MigrationFromVersion1KeepsEveryRecord) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, StoreTest, ::testing::Values(Engine::Sqlite, Engine::Postgres),
-                         [](const auto& info) {
-                             return info.param == Engine::Sqlite ? "Sqlite" : "Postgres";
-                         });
+INSTANTIATE_TEST_SUITE_P(Engines, StoreTest, ::testing::Values("Sqlite", "Postgres"),
+                         [](const auto& info) { return info.param; });
 
 TEST(SqliteStore, ADamagedFileIsSaidInWords) {
     TempFolder folder;
