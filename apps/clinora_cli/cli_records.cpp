@@ -22,6 +22,9 @@ namespace {
 using records::RecordStore;
 using records::StoreError;
 
+// How long the tool waits for a history server that does not answer.
+constexpr int kServerTimeoutSeconds = 5;
+
 // Writes to two streams: the command's own messages still reach standard
 // error while the last of them becomes the record's words.
 class TeeBuffer final : public std::streambuf {
@@ -82,6 +85,18 @@ std::filesystem::path WorkingFolder(const CliOptions& options) {
                                    : std::filesystem::path(options.workdir);
 }
 
+// The working folder's records for reading; nothing (and a note) when it
+// has none yet, so that a mistyped --workdir makes no folder.
+std::unique_ptr<RecordStore> OpenForReading(const CliOptions& options, CliIo& io) {
+    const std::filesystem::path folder = WorkingFolder(options);
+    if (!std::filesystem::exists(folder / records::kHistoryFileName)) {
+        io.err << "No records in " << folder.string() << " yet (it has no "
+               << records::kHistoryFileName << ")" << std::endl;
+        return nullptr;
+    }
+    return RecordStore::OpenLocal(folder);
+}
+
 // Stores `record` in the working folder's history (after any kept earlier),
 // then, with a history server, sends what is pending. Returns `status`, or a
 // failure when the record could not be stored.
@@ -111,7 +126,8 @@ int StoreRecord(const CliOptions& options, CliIo& io, RecordStore* store,
         status = status == kExitOk ? kExitFailure : status;
     }
     if (!options.historyServer.empty() && error.empty()) {
-        const records::SyncResult sync = records::SyncPending(folder, options.historyServer);
+        const records::SyncResult sync =
+            records::SyncPending(folder, options.historyServer, kServerTimeoutSeconds);
         if (!sync.error.empty())
             Fail(io, sync.error +
                          "; the record is sent later ('clinora-cli records sync' or the "
@@ -132,13 +148,15 @@ int ListRecords(const CliOptions& options, CliIo& io) {
     bool listed = false;
     if (!options.historyServer.empty()) {
         try {
-            rows = RecordStore::OpenServer(options.historyServer, 5)->list(filter);
+            rows =
+                RecordStore::OpenServer(options.historyServer, kServerTimeoutSeconds)->list(filter);
             listed = true;
         } catch (const StoreError& e) {
             io.err << "Note: " << e.what() << ". Showing this station's records only." << std::endl;
         }
     }
-    if (!listed) rows = RecordStore::OpenLocal(WorkingFolder(options))->list(filter);
+    if (!listed)
+        if (auto store = OpenForReading(options, io)) rows = store->list(filter);
     switch (options.format) {
         case ListFormat::Table:
             io.out << records::ListingTable(rows);
@@ -154,9 +172,11 @@ int ListRecords(const CliOptions& options, CliIo& io) {
 }
 
 int ShowRecord(const CliOptions& options, CliIo& io) {
-    auto found = RecordStore::OpenLocal(WorkingFolder(options))->find(options.record);
+    std::optional<records::StoredRecord> found;
+    if (auto store = OpenForReading(options, io)) found = store->find(options.record);
     if (!found && !options.historyServer.empty())
-        found = RecordStore::OpenServer(options.historyServer, 5)->find(options.record);
+        found = RecordStore::OpenServer(options.historyServer, kServerTimeoutSeconds)
+                    ->find(options.record);
     if (!found) return Fail(io, "no record " + options.record + " (or more than one starts so)");
     try {
         io.out << records::DescribeRecord(*found);
@@ -168,9 +188,9 @@ int ShowRecord(const CliOptions& options, CliIo& io) {
 
 int CheckRecords(const CliOptions& options, CliIo& io) {
     std::vector<std::unique_ptr<RecordStore>> stores;
-    stores.push_back(RecordStore::OpenLocal(WorkingFolder(options)));
+    if (auto local = OpenForReading(options, io)) stores.push_back(std::move(local));
     if (!options.historyServer.empty())
-        stores.push_back(RecordStore::OpenServer(options.historyServer));
+        stores.push_back(RecordStore::OpenServer(options.historyServer, kServerTimeoutSeconds));
     for (const auto& store : stores) {
         const records::CheckReport report = store->check();
         if (report.fault) return Fail(io, "in " + store->where() + ": " + report.fault->text);
