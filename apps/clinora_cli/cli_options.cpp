@@ -334,8 +334,10 @@ Options:
 An address is a whole number from 0 to 65535: 65535 reaches every board and
 65534 is the address of a board that has none of its own.
 upload and verify leave a record (board identity, file and SHA-256, outcome)
-in the working folder's history.sqlite.
-Exit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.
+in the working folder's history.sqlite, and with --history-server also on
+that server.
+Exit status: 0 success, 1 failure on the bus or in a file (also a record that
+could not be stored or sent: it is kept and sent later), 2 bad usage.
 Messages and progress go to standard error.
 )";
 }

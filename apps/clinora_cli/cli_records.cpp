@@ -99,7 +99,7 @@ std::unique_ptr<RecordStore> OpenForReading(const CliOptions& options, CliIo& io
 
 // Stores `record` in the working folder's history (after any kept earlier),
 // then, with a history server, sends what is pending. Returns `status`, or a
-// failure when the record could not be stored.
+// failure when the record could not be stored or sent.
 int StoreRecord(const CliOptions& options, CliIo& io, RecordStore* store,
                 const std::string& openError, const records::Record& record, int status) {
     const std::filesystem::path folder = WorkingFolder(options);
@@ -128,12 +128,15 @@ int StoreRecord(const CliOptions& options, CliIo& io, RecordStore* store,
     if (!options.historyServer.empty() && error.empty()) {
         const records::SyncResult sync =
             records::SyncPending(folder, options.historyServer, kServerTimeoutSeconds);
-        if (!sync.error.empty())
+        if (!sync.error.empty()) {
+            // The record is safe here; the exit status still says the server did not take it.
             Fail(io, sync.error +
-                         "; the record is sent later ('clinora-cli records sync' or the "
-                         "program)");
-        else
+                         "; the record is kept here and sent later ('clinora-cli records sync' "
+                         "or the program)");
+            status = status == kExitOk ? kExitFailure : status;
+        } else {
             io.err << "Sent " << sync.sent << " record(s) to the history server" << std::endl;
+        }
     }
     return status;
 }

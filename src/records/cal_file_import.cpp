@@ -245,8 +245,10 @@ Record Parse(const std::filesystem::path& path, std::string_view bytes,
 }  // namespace
 
 bool IsCalibrationFileName(const std::string& name) {
-    return name.find("_CAL_DATA_") != std::string::npos && name.size() > 4 &&
-           name.compare(name.size() - 4, 4, ".csv") == 0;
+    // The writers name a file "FilenameError.csv" when every numbered name is taken.
+    return name == "FilenameError.csv" ||
+           (name.find("_CAL_DATA_") != std::string::npos && name.size() > 4 &&
+            name.compare(name.size() - 4, 4, ".csv") == 0);
 }
 
 std::optional<Record> ImportedRecord(const std::filesystem::path& path, std::string_view bytes,

@@ -1,6 +1,7 @@
 #include "records/record_store.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <map>
 #include <system_error>
@@ -229,7 +230,10 @@ std::vector<StoredRecord> RecordStore::list(const RecordFilter& f) {
     return out;
 }
 
-std::optional<StoredRecord> RecordStore::find(const std::string& uuidOrPrefix) {
+std::optional<StoredRecord> RecordStore::find(const std::string& given) {
+    std::string uuidOrPrefix = given;
+    std::transform(uuidOrPrefix.begin(), uuidOrPrefix.end(), uuidOrPrefix.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     // A UUID's characters only: a prefix with '%' or '_' would match others.
     const bool plain =
         !uuidOrPrefix.empty() && std::all_of(uuidOrPrefix.begin(), uuidOrPrefix.end(), [](char c) {

@@ -59,8 +59,8 @@ public:
 
     // Newest first. The records come without their content.
     std::vector<StoredRecord> list(const RecordFilter& filter);
-    // One record with its content, by UUID or by the start of one when only
-    // one record's UUID starts so.
+    // One record with its content, by UUID (either case) or by the start of
+    // one when only one record's UUID starts so.
     std::optional<StoredRecord> find(const std::string& uuidOrPrefix);
     int64_t count();
 

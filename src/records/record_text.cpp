@@ -30,6 +30,24 @@ std::vector<std::string> Fields(const StoredRecord& r) {
             c.imported ? "yes" : "no"};
 }
 
+// Free text for a terminal: control characters (an escape sequence hidden in
+// a label) are shown as \xNN, never sent as they are.
+std::string Printable(const std::string& text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            out += "\\x";
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string Number(double value) { return FormatGeneral(value, 9); }
 std::string Maybe(const std::optional<double>& value) { return value ? Number(*value) : "-"; }
 
@@ -98,8 +116,10 @@ std::string ListingTable(const std::vector<StoredRecord>& rows) {
     table.push_back(head);
     for (const StoredRecord& r : rows) {
         const IndexColumns& c = r.columns;
-        table.push_back({c.time.substr(0, 19), c.kind + (c.imported ? " (imported)" : ""),
-                         c.outcome, c.station, c.address, c.serial, c.axis, c.file, r.uuid});
+        table.push_back({Printable(c.time.substr(0, 19)),
+                         c.kind + (c.imported ? " (imported)" : ""), Printable(c.outcome),
+                         Printable(c.station), Printable(c.address), Printable(c.serial),
+                         Printable(c.axis), Printable(c.file), r.uuid});
     }
     std::array<size_t, 9> width{};
     for (const auto& line : table)
@@ -123,7 +143,7 @@ std::string DescribeRecord(const StoredRecord& row) {
         if (value.empty()) return;
         std::string label = name;
         label.resize(std::max<size_t>(label.size(), 11), ' ');
-        out += label + value + "\n";
+        out += label + Printable(value) + "\n";
     };
     line("Record",
          r.uuid + " (" + std::string(KindName(r.kind)) + (r.imported ? ", imported" : "") + ")");
@@ -156,7 +176,7 @@ std::string DescribeRecord(const StoredRecord& row) {
         out += "Readings (row, sweep, label, angle, reading, companion, other axis, temperature)\n";
         for (const AcceptedReading& a : r.readings)
             out += "  " + std::to_string(a.row) + "  " + std::string(SweepName(a.sweep)) + "  " +
-                   a.label + "  " + Number(a.angle) + "  " + Number(a.reading) + "  " +
+                   Printable(a.label) + "  " + Number(a.angle) + "  " + Number(a.reading) + "  " +
                    Number(a.companion) + "  " + Maybe(a.otherAxis) + "  " + Maybe(a.temperature) +
                    "\n";
     }
@@ -166,7 +186,7 @@ std::string DescribeRecord(const StoredRecord& row) {
             "inside, temperature)\n";
         for (const TestRow& t : r.testRows)
             out += "  " + std::to_string(t.row) + "  " + std::string(SweepName(t.sweep)) + "  " +
-                   t.label + "  " + Number(t.angle) + "  " + Number(t.expected) + "  " +
+                   Printable(t.label) + "  " + Number(t.angle) + "  " + Number(t.expected) + "  " +
                    Number(t.reading) + "  " + Number(t.deviation) + "  " + Maybe(t.low) + "  " +
                    Maybe(t.high) + "  " + (t.inside ? (*t.inside ? "inside" : "OUTSIDE") : "-") +
                    "  " + Maybe(t.temperature) + "\n";

@@ -71,6 +71,7 @@ public:
             close();  // a damaged file: the destructor will not run
             throw;
         }
+        opened_ = true;
     }
     ~SqliteConnection() override { close(); }
 
@@ -121,7 +122,8 @@ private:
     }
 
     [[noreturn]] void fail(int rc) const {
-        throw StoreError("Cannot use " + where() + ": " + Words(rc, sqlite3_errmsg(db_)));
+        throw StoreError((opened_ ? "Cannot use " : "Cannot open ") + where() + ": " +
+                         Words(rc, sqlite3_errmsg(db_)));
     }
 
     // The statement of `sql` (prepared once, then kept) with `params` bound.
@@ -154,6 +156,7 @@ private:
 
     std::string path_;
     sqlite3* db_ = nullptr;
+    bool opened_ = false;  // the file answered the first statements
     std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
 };
 

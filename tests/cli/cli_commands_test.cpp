@@ -201,6 +201,37 @@ TEST(CliCommands, MonitorPrintsEveryReadingAndLogsItAsTheMonitorPageDoes) {
     EXPECT_EQ(lines[5], "");
 }
 
+// An upload whose record cannot be stored, or cannot reach the server, says
+// so in its exit status; the record is kept and goes in with the next run.
+TEST(CliCommands, AnUploadsRecordIsKeptWhenItCannotBeStoredOrSent) {
+    TempFolder folder;
+    CliRig rig;
+    const std::string file = CalFile(folder, "00101_CAL_DATA_AXIS_A_01-02-25.csv");
+    const std::string work = " --workdir " + folder.file("work");
+    std::filesystem::create_directories(folder / "work");
+    std::ofstream(folder / "work" / "history.sqlite") << std::string(4096, 'x');  // damaged
+
+    EXPECT_EQ(rig.run("upload " + file + " --address 101" + work), kExitFailure);
+    EXPECT_TRUE(rig.said("Success writing\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("cannot record the upload: Cannot open the records file"))
+        << rig.err.str();
+    EXPECT_TRUE(rig.said("the record is kept in " + folder.file("work/history-pending/")))
+        << rig.err.str();
+
+    std::filesystem::remove(folder / "work" / "history.sqlite");
+    const std::string away =
+        " --history-server postgresql://clinora@/clinora?host=" + folder.file("no-server");
+    EXPECT_EQ(rig.run("verify " + file + " --address 101" + work + away), kExitFailure);
+    EXPECT_TRUE(rig.said("Success verifying\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Cannot reach the history server")) << rig.err.str();
+    ASSERT_EQ(rig.run("records list --format csv" + work), kExitOk);
+    const std::string listed = rig.out.str();
+    EXPECT_NE(listed.find(",upload,"), std::string::npos) << listed;
+    EXPECT_NE(listed.find(",verify,"), std::string::npos) << listed;
+    EXPECT_FALSE(std::filesystem::exists(folder / "work" / "history-pending" / "x"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "work" / "history-pending"));
+}
+
 // The records commands on a folder of an older station's files.
 TEST(CliCommands, RecordsImportListShowAndCheck) {
     TempFolder folder;

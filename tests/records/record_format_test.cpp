@@ -13,6 +13,7 @@
 #include "records/digest.h"
 #include "records/record_builders.h"
 #include "records/record_chain.h"
+#include "records/record_text.h"
 #include "records/sample_runs.h"
 #include "records/utc_time.h"
 #include "temp_folder.h"
@@ -86,6 +87,11 @@ TEST(RecordContent, EveryKindComesBackFromItsContent) {
         const std::string content = ContentOf(record);
         EXPECT_TRUE(ValidUtf8WithoutNul(content));
         EXPECT_EQ(RecordFromContent(content), record) << content.substr(0, 200);
+        // Shown to a person, no control character reaches the terminal.
+        const std::string shown = DescribeRecord(Chained(record, "chain", std::nullopt));
+        EXPECT_TRUE(std::none_of(shown.begin(), shown.end(), [](char c) {
+            return c != '\n' && static_cast<unsigned char>(c) < 0x20;
+        })) << shown.substr(0, 300);
     }
     EXPECT_THROW(RecordFromContent(R"({"format":2})"), JsonError);  // a newer program's
     EXPECT_THROW(RecordFromContent(R"({"format":1,"uuid":7})"), JsonError);

@@ -21,7 +21,7 @@ std::vector<Record> EveryKind(const clinora::testing::TempFolder& folder) {
     }
     Record hostile = run.calibrations[1];
     hostile.uuid = RandomUuid();
-    hostile.station = "station \"quoted\"; '); DROP TABLE records; --";
+    hostile.station = "station \"quoted\"; '); DROP TABLE records; -- \x1b[2J";
     hostile.board.serial = std::string("ZC-\0\xB0", 5);
     hostile.setup->operatorName = std::string(10240, 'O');
     hostile.readings[0].label = "A Axis,\xE2\x82\xAC 10 kB " + std::string(10240, 'x');

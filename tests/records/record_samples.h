@@ -12,7 +12,8 @@ inline const StationInfo kStation{"bench-1", "Clinora Host 1.02"};
 
 // One record of every kind (a calibration, a failed test, an upload, a
 // verify, a read) and a calibration whose texts a database could take badly:
-// quotes, "'); DROP TABLE", NUL, bytes that are not UTF-8, 10 kB labels.
+// quotes, "'); DROP TABLE", NUL, a terminal escape, bytes that are not UTF-8,
+// 10 kB labels.
 // Their files are written into `folder`.
 std::vector<Record> EveryKind(const clinora::testing::TempFolder& folder);
 
