@@ -170,8 +170,9 @@ Record BuildCalibrationRecord(const RunInfo& run, const BoardIdentity& board,
 
 Record BuildTestRecord(const RunInfo& run, const BoardIdentity& board, const DeviceRecord& device,
                        const std::vector<calib::PromptRow>& rows, const FileRef& testFile,
-                       const AcceptExtras& extras) {
+                       const AcceptExtras& extras, const std::string& follows) {
     Record r = Begin(run, RecordKind::Test, board, testFile);
+    r.follows = follows;
     const bool axisA = run.axis == calib::kAxisA;
     const int n = PositionCount(run.setup);
     int outside = 0, unknown = 0;

@@ -64,9 +64,10 @@ Record BuildCalibrationRecord(const RunInfo& run, const BoardIdentity& board,
 
 // The record of one board's calibration test: `device` holds the calibrated
 // readings of the walk; each is judged against its row's test limits.
+// `follows` names the board's calibration record the test checks, when known.
 Record BuildTestRecord(const RunInfo& run, const BoardIdentity& board, const DeviceRecord& device,
                        const std::vector<calib::PromptRow>& rows, const FileRef& testFile,
-                       const AcceptExtras& extras = {});
+                       const AcceptExtras& extras = {}, const std::string& follows = {});
 
 // What a transfer of constants to or from one board did.
 struct TransferOutcome {

@@ -138,8 +138,8 @@ SampleRun MakeSampleRun(const std::filesystem::path& folder, int boards, int fir
             throw std::runtime_error("cannot write " + (folder / testName).string());
         run.testFiles.push_back(testName);
         run.tests.push_back(BuildTestRecord(test, identity, tested, run.rows,
-                                            FileRefOf(testName, ReadAll(folder / testName)),
-                                            extras));
+                                            FileRefOf(testName, ReadAll(folder / testName)), extras,
+                                            run.calibrations.back().uuid));
     }
     return run;
 }

@@ -140,6 +140,7 @@ TEST(RecordBuilders, TestVerdicts) {
     EXPECT_DOUBLE_EQ(row.deviation, row.reading - row.expected);
     EXPECT_TRUE(row.inside && *row.inside);
     EXPECT_EQ(run.tests[0].run, run.tests[1].run);
+    EXPECT_EQ(run.tests[0].follows, run.calibrations[0].uuid);  // what a certificate joins on
 
     const Record& fail = run.tests[1];
     EXPECT_EQ(fail.outcome, kOutcomeFail);
