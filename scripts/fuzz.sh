@@ -21,7 +21,8 @@ while [ $# -gt 0 ]; do
     esac
 done
 [ ${#targets[@]} -gt 0 ] ||
-    targets=(fuzz_replies fuzz_prompt_file fuzz_constants fuzz_address_file fuzz_log_line)
+    targets=(fuzz_replies fuzz_prompt_file fuzz_constants fuzz_address_file fuzz_log_line
+             fuzz_record_texts)
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -36,6 +37,7 @@ seeds() {  # the seed folders of a target
         fuzz_constants) echo "$root/tests/data/calib" ;;
         fuzz_address_file) echo "$root/fuzz/seeds/addresses" ;;
         fuzz_log_line) echo "$root/fuzz/seeds/log" ;;
+        fuzz_record_texts) echo "$root/tests/data/calib $root/fuzz/seeds/records" ;;
     esac
 }
 

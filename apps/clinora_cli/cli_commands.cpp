@@ -23,9 +23,15 @@ int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io) {
             return RunMonitor(options, bus, io);
         case Command::Upload:
         case Command::Verify:
-            return RunTransfer(options, bus, io);
+            return RunRecordedTransfer(options, bus, io);
         case Command::SetAddress:
             return RunSetAddress(options, bus, io);
+        case Command::RecordsList:
+        case Command::RecordsShow:
+        case Command::RecordsCheck:
+        case Command::RecordsImport:
+        case Command::RecordsSync:
+            return RunRecords(options, io);
     }
     return Fail(io, "unknown command", kExitUsage);
 }

@@ -26,6 +26,10 @@ int RunIdentify(const CliOptions& options, CliBus& bus, CliIo& io);
 int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io);
 int RunMonitor(const CliOptions& options, CliBus& bus, CliIo& io);
 int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io);
+// upload and verify, then their record (cli_records.cpp).
+int RunRecordedTransfer(const CliOptions& options, CliBus& bus, CliIo& io);
+// records list, show, check, import and sync: no bus (cli_records.cpp).
+int RunRecords(const CliOptions& options, CliIo& io);
 
 // "clinora-cli: <text>" on standard error; returns `status`.
 int Fail(CliIo& io, const std::string& text, int status = kExitFailure);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "app/reading_log.h"
 #include "link/shared_state.h"
+#include "records/utc_time.h"
 
 namespace clinora::cli {
 namespace {
@@ -15,9 +17,14 @@ struct OptionForm {
 };
 
 const OptionForm kOptionForms[] = {
-    {"port", true}, {"simulate", false}, {"address", true},  {"interval", true}, {"units", true},
-    {"log", true},  {"count", true},     {"biaxial", false}, {"axis", true},
+    {"port", true},   {"simulate", false}, {"address", true},        {"interval", true},
+    {"units", true},  {"log", true},       {"count", true},          {"biaxial", false},
+    {"axis", true},   {"workdir", true},   {"history-server", true}, {"station", true},
+    {"serial", true}, {"since", true},     {"until", true},          {"format", true},
 };
+
+// Options every command that records or reads records takes.
+const char* const kRecordOptions[] = {"workdir", "history-server"};
 
 // A command, the options it takes besides --port and --simulate, and its
 // operands.
@@ -34,9 +41,17 @@ const std::vector<CommandForm>& CommandForms() {
         {"ports", Command::Ports, {}, {}},
         {"identify", Command::Identify, {"address"}, {}, true},
         {"monitor", Command::Monitor, {"address", "interval", "units", "log", "count"}, {}},
-        {"upload", Command::Upload, {"address", "biaxial", "axis"}, {"FILE"}, true},
-        {"verify", Command::Verify, {"address", "axis"}, {"FILE"}, true},
+        {"upload", Command::Upload, {"address", "biaxial", "axis", "station"}, {"FILE"}, true},
+        {"verify", Command::Verify, {"address", "axis", "station"}, {"FILE"}, true},
         {"set-address", Command::SetAddress, {}, {"OLD", "NEW"}},
+        {"records list",
+         Command::RecordsList,
+         {"serial", "address", "since", "until", "format"},
+         {}},
+        {"records show", Command::RecordsShow, {}, {"UUID"}},
+        {"records check", Command::RecordsCheck, {}, {}},
+        {"records import", Command::RecordsImport, {"station"}, {"DIR"}},
+        {"records sync", Command::RecordsSync, {}, {}},
     };
     return forms;
 }
@@ -105,6 +120,50 @@ std::string BadAddress(const std::string& text) {
     return "bad address '" + text + "': an address is a whole number from 0 to 65535";
 }
 
+// The options and operands of the records commands; what is wrong, if anything.
+std::optional<std::string> ReadRecordOptions(std::map<std::string, std::string>& given,
+                                             const std::vector<std::string>& operands,
+                                             CliOptions& o) {
+    const auto text = [&](const char* name, std::string& into) -> std::optional<std::string> {
+        if (!given.count(name)) return std::nullopt;
+        into = given[name];
+        if (into.empty()) return std::string("--") + name + " needs a value";
+        return std::nullopt;
+    };
+    for (const auto& [name, into] : {std::pair<const char*, std::string*>{"workdir", &o.workdir},
+                                     {"history-server", &o.historyServer},
+                                     {"station", &o.station},
+                                     {"serial", &o.serial}})
+        if (auto refused = text(name, *into)) return refused;
+    for (const auto& [name, into, until] :
+         {std::tuple<const char*, std::string*, bool>{"since", &o.since, false},
+          {"until", &o.until, true}}) {
+        if (!given.count(name)) continue;
+        const auto bound = records::TimeBound(given[name], until);
+        if (!bound)
+            return "--" + std::string(name) + " takes a date YYYY-MM-DD or a UTC time " +
+                   "YYYY-MM-DDTHH:MM:SSZ, not '" + given[name] + "'";
+        *into = *bound;
+    }
+    if (given.count("format")) {
+        const std::string& f = given["format"];
+        if (f == "table") {
+            o.format = ListFormat::Table;
+        } else if (f == "csv") {
+            o.format = ListFormat::Csv;
+        } else if (f == "json") {
+            o.format = ListFormat::Json;
+        } else {
+            return "--format takes table, csv or json, not '" + f + "'";
+        }
+    }
+    if (o.command == Command::RecordsShow) o.record = operands[0];
+    if (o.command == Command::RecordsImport) o.importFolder = operands[0];
+    if (o.command == Command::RecordsSync && o.historyServer.empty())
+        return std::string("records sync needs --history-server URI");
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> CanonicalAddress(const std::string& text) {
@@ -164,6 +223,13 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     }
 
     if (words.empty()) return Refuse("no command given");
+    // "records list" and its kin are commands of two words.
+    if (words[0] == "records") {
+        if (words.size() < 2)
+            return Refuse("records needs one of: list, show, check, import, sync");
+        words[0] += " " + words[1];
+        words.erase(words.begin() + 1);
+    }
     const auto& forms = CommandForms();
     const auto form = std::find_if(forms.begin(), forms.end(),
                                    [&](const CommandForm& c) { return words[0] == c.name; });
@@ -179,6 +245,11 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     }
     for (const auto& [name, value] : given) {
         if (name == "port" || name == "simulate") continue;
+        const bool records = form->command == Command::Upload || form->command == Command::Verify ||
+                             form->command >= Command::RecordsList;
+        if (records && std::find(std::begin(kRecordOptions), std::end(kRecordOptions), name) !=
+                           std::end(kRecordOptions))
+            continue;
         if (std::find(form->options.begin(), form->options.end(), name) == form->options.end())
             return Refuse("--" + name + " does not apply to " + command);
     }
@@ -255,6 +326,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         }
     }
     o.biaxial = has("biaxial");
+    if (const auto refused = ReadRecordOptions(given, operands, o)) return Refuse(*refused);
     result.kind = ParsedArguments::Kind::Run;
     return result;
 }
@@ -301,6 +373,18 @@ Commands:
                         read the board's constants back and compare them with
                         the file
   set-address OLD NEW   give the board at address OLD the address NEW
+  records list [--serial SN] [--address A] [--since DATE] [--until DATE]
+          [--format table|csv|json]
+                        the records of the working folder (with
+                        --history-server: of every station), newest first
+  records show UUID     everything one record holds (the start of its UUID
+                        is enough when only one record starts so)
+  records check         recompute every record's hash and chain; exit 1 and
+                        name the first record that was changed or removed
+  records import DIR    bring the calibration data and test files of DIR in
+                        as records marked imported; files that do not read as
+                        such are listed and skipped (exit 1)
+  records sync          send the records not yet on the history server now
 
 Options:
   --port PATH           the serial device of the bus (default: the first USB
@@ -309,6 +393,15 @@ Options:
   --axis A|B            the axis the constants are for (default: B for a file
                         named ..._AXIS_B_..., else A)
   --count N             stop after N readings (default: until interrupted)
+  --workdir DIR         the working folder whose history.sqlite holds the
+                        records (default: ~/Documents/Clinora)
+  --history-server URI  also keep the records on this PostgreSQL server, e.g.
+                        postgresql://calib@labserver/clinora
+  --station NAME        the station named in new records (default: host name)
+  --since DATE, --until DATE
+                        records from the start of DATE, up to the end of DATE
+                        (a local date YYYY-MM-DD, or a UTC time
+                        YYYY-MM-DDTHH:MM:SSZ)
   -h, --help            show this help and exit
   --version             show the version and exit
 
@@ -317,7 +410,11 @@ An address is a whole number from 0 to 65535: 65535 reaches every board and
 65534 is the address of a board that has none of its own. The simulated
 boards of --simulate start fresh with every run; clinora-sim serves boards
 that keep what they were given across commands.
-Exit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.
+upload and verify leave a record (board identity, file and SHA-256, outcome)
+in the working folder's history.sqlite, and with --history-server also on
+that server.
+Exit status: 0 success, 1 failure on the bus or in a file (also a record that
+could not be stored or sent: it is kept and sent later), 2 bad usage.
 Messages and progress go to standard error.
 )";
 }

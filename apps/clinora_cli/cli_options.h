@@ -11,7 +11,22 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // on the bus or in a file
 inline constexpr int kExitUsage = 2;
 
-enum class Command { Ports, Identify, Monitor, Upload, Verify, SetAddress };
+enum class Command {
+    Ports,
+    Identify,
+    Monitor,
+    Upload,
+    Verify,
+    SetAddress,
+    RecordsList,
+    RecordsShow,
+    RecordsCheck,
+    RecordsImport,
+    RecordsSync
+};
+
+// How `records list` prints.
+enum class ListFormat { Table, Csv, Json };
 
 // How the monitor asks the boards for readings and shows them.
 enum class Units { Degrees, Sine, Volts, Counts };
@@ -30,6 +45,15 @@ struct CliOptions {
     Units units = Units::Degrees;
     std::string logFile;  // empty: no reading log
     int count = 0;        // readings to take; 0 = until interrupted
+    // Records.
+    std::string workdir;        // working folder; empty: Documents/Clinora
+    std::string historyServer;  // connection URI; empty: none
+    std::string station;        // station name; empty: the host name
+    std::string serial;         // records list filters
+    std::string since, until;   // UTC bounds as RecordFilter takes them
+    ListFormat format = ListFormat::Table;
+    std::string record;        // records show: a UUID (or its start)
+    std::string importFolder;  // records import
 };
 
 // What the command line asks for.

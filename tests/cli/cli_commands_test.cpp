@@ -8,9 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "temp_folder.h"
 #include "cli_bus.h"
+#include "records/record_builders.h"
+#include "records/sample_runs.h"
 #include "sim/demo_bus.h"
+#include "temp_folder.h"
 #include "words.h"
 
 namespace clinora::cli {
@@ -197,6 +199,66 @@ TEST(CliCommands, MonitorPrintsEveryReadingAndLogsItAsTheMonitorPageDoes) {
         EXPECT_EQ(fields[8], "\r");
     }
     EXPECT_EQ(lines[5], "");
+}
+
+// An upload whose record cannot be stored, or cannot reach the server, says
+// so in its exit status; the record is kept and goes in with the next run.
+TEST(CliCommands, AnUploadsRecordIsKeptWhenItCannotBeStoredOrSent) {
+    TempFolder folder;
+    CliRig rig;
+    const std::string file = CalFile(folder, "00101_CAL_DATA_AXIS_A_01-02-25.csv");
+    const std::string work = " --workdir " + folder.file("work");
+    std::filesystem::create_directories(folder / "work");
+    std::ofstream(folder / "work" / "history.sqlite") << std::string(4096, 'x');  // damaged
+
+    EXPECT_EQ(rig.run("upload " + file + " --address 101" + work), kExitFailure);
+    EXPECT_TRUE(rig.said("Success writing\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("cannot record the upload: Cannot open the records file"))
+        << rig.err.str();
+    EXPECT_TRUE(rig.said("the record is kept in " + folder.file("work/history-pending/")))
+        << rig.err.str();
+
+    std::filesystem::remove(folder / "work" / "history.sqlite");
+    const std::string away =
+        " --history-server postgresql://clinora@/clinora?host=" + folder.file("no-server");
+    EXPECT_EQ(rig.run("verify " + file + " --address 101" + work + away), kExitFailure);
+    EXPECT_TRUE(rig.said("Success verifying\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Cannot reach the history server")) << rig.err.str();
+    ASSERT_EQ(rig.run("records list --format csv" + work), kExitOk);
+    const std::string listed = rig.out.str();
+    EXPECT_NE(listed.find(",upload,"), std::string::npos) << listed;
+    EXPECT_NE(listed.find(",verify,"), std::string::npos) << listed;
+    EXPECT_FALSE(std::filesystem::exists(folder / "work" / "history-pending" / "x"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "work" / "history-pending"));
+}
+
+// The records commands on a folder of an older station's files.
+TEST(CliCommands, RecordsImportListShowAndCheck) {
+    TempFolder folder;
+    records::MakeSampleRun(folder / "old", 2, 101, 4, records::ThisStation("old"));
+    std::ofstream(folder / "old" / "00109_CAL_DATA_AXIS_A_01-01-20.csv") << "garbage";
+    CliRig rig;
+    const std::string work = " --workdir " + folder.file("work");
+
+    EXPECT_EQ(rig.run("records import " + folder.file("old") + work), kExitFailure);
+    EXPECT_TRUE(rig.said("Skipped 00109_CAL_DATA_AXIS_A_01-01-20.csv: not a calibration data"))
+        << rig.err.str();
+    EXPECT_EQ(rig.out.str(),
+              "Imported 4 record(s) from " + folder.file("old") + "; 1 file(s) skipped\n");
+    EXPECT_EQ(rig.run("records import " + folder.file("old") + work), kExitFailure);
+    EXPECT_NE(rig.out.str().find("Imported 0 record(s)"), std::string::npos);
+    EXPECT_NE(rig.out.str().find("4 file(s) were recorded already"), std::string::npos);
+
+    ASSERT_EQ(rig.run("records list --format csv --address 102" + work), kExitOk);
+    const auto lines = Split(rig.out.str(), '\n');
+    ASSERT_EQ(lines.size(), 4u) << rig.out.str();  // heading, two records, end
+    const std::string uuid = Split(lines[1], ',')[0];
+    ASSERT_EQ(rig.run("records show " + uuid.substr(0, 13) + work), kExitOk) << rig.err.str();
+    EXPECT_NE(rig.out.str().find("Board      address 102, serial unknown"), std::string::npos)
+        << rig.out.str();
+    EXPECT_EQ(rig.run("records show 0123abcd" + work), kExitFailure);
+    EXPECT_EQ(rig.run("records check" + work), kExitOk);
+    EXPECT_NE(rig.out.str().find("Checked 4 records in 1 chain(s)"), std::string::npos);
 }
 
 }  // namespace

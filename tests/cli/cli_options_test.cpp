@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "records/utc_time.h"
 #include "words.h"
 
 namespace clinora::cli {
@@ -42,6 +43,14 @@ TEST(CliArguments, RefusedWithAReason) {
         {"set-address 70000 101", "bad address '70000'"},
         {"ports --port /dev/ttyUSB0 --simulate", "cannot be used together"},
         {"ports -x", "unknown option '-x'"},
+        {"records", "records needs one of: list, show, check, import, sync"},
+        {"records fly", "unknown command 'records fly'"},
+        {"records show", "records show needs UUID"},
+        {"records sync", "records sync needs --history-server URI"},
+        {"records list --format xml", "--format takes table, csv or json"},
+        {"records list --since yesterday", "--since takes a date YYYY-MM-DD"},
+        {"records list --workdir=", "--workdir needs a value"},
+        {"identify --address 1 --workdir w", "--workdir does not apply to identify"},
     };
     for (const auto& c : cases) {
         const ParsedArguments parsed = ParseArguments(Words(c.line));
@@ -129,6 +138,18 @@ TEST(CliArguments, RunsWithTheValuesGiven) {
     EXPECT_EQ(o.address, "65534");
     EXPECT_EQ(o.newAddress, "65533");
     EXPECT_EQ(run("verify x.csv --address 65535").address, "65535");
+
+    o = run("records list --serial ZC-1 --address 0101 --until 2024-03-05 --format csv "
+            "--workdir w --history-server postgresql://calib@labserver/clinora");
+    EXPECT_EQ(o.command, Command::RecordsList);
+    EXPECT_EQ(o.serial, "ZC-1");
+    EXPECT_EQ(o.address, "101");
+    EXPECT_EQ(o.until, records::TimeBound("2024-03-05", true));
+    EXPECT_EQ(o.format, ListFormat::Csv);
+    EXPECT_EQ(o.workdir, "w");
+    EXPECT_EQ(o.historyServer, "postgresql://calib@labserver/clinora");
+    EXPECT_EQ(run("records import old --station lab-2").importFolder, "old");
+    EXPECT_EQ(run("upload f.csv --address 1 --station lab-2").station, "lab-2");
 }
 
 }  // namespace

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "temp_folder.h"
 #include "child_process.h"
+#include "pg_server.h"
+#include "records/canonical_json.h"
+#include "temp_folder.h"
 #include "words.h"
 
 namespace clinora::cli::testing {
@@ -98,6 +100,49 @@ TEST(CliPty, UploadThenVerifyAndAChangedFileFailsToVerify) {
     r = sim.cli("verify " + changed + " --address 101");
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_TRUE(Has(r.err, "Error verifying # 101\n")) << r.err;
+}
+
+// An upload leaves a record naming the board and the file. 'records check'
+// passes, then names the record once one of its values is changed behind
+// the program's back; with --history-server the records reach the server.
+TEST(CliPty, UploadLeavesARecordThatCheckGuards) {
+    SimOnPty sim;
+    TempFolder folder;
+    const std::string file = (folder / "00101_CAL_DATA_AXIS_A_01-02-25.csv").string();
+    std::ofstream(file, std::ios::binary) << Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    const std::string work = " --workdir " + folder.file("work");
+
+    const std::string server = clinora::testing::PgServer::Shared().newDatabase();
+    ProcessResult r =
+        sim.cli("upload " + file + " --address 101 --history-server " + server + work);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "Sent 1 record(s) to the history server")) << r.err;
+    r = sim.cli("records list --format json" + work);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const records::Json listed = records::ParseJson(r.out);
+    ASSERT_EQ(listed.array("records").size(), 1u) << r.out;
+    const records::Json& record = listed.array("records")[0];
+    EXPECT_EQ(record.at("kind").text("kind"), "upload");
+    EXPECT_EQ(record.at("outcome").text("outcome"), "success");
+    EXPECT_EQ(record.at("serial").text("serial"), "ZC-000001");
+    const ProcessResult sum = RunProgram({"/usr/bin/sha256sum", file}, 10000);
+    EXPECT_EQ(record.at("file_sha256").text("file_sha256"), sum.out.substr(0, 64));
+    const std::string uuid = record.at("uuid").text("uuid");
+    r = sim.cli("records list --format json --history-server " + server + work);
+    EXPECT_TRUE(Has(r.out, uuid)) << r.out;
+    r = sim.cli("records check" + work);
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    const ProcessResult edit =
+        RunProgram({"/usr/bin/sqlite3", folder.file("work/history.sqlite"),
+                    "UPDATE records SET content = replace(content, 'ZC-000001', 'ZC-000002') "
+                    "WHERE uuid = '" +
+                        uuid + "'"},
+                   10000);
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    r = sim.cli("records check" + work);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.err, "record " + uuid)) << r.err;
 }
 
 }  // namespace
