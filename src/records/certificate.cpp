@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "link/number_text.h"
-#include "records/certificate_digest.h"
+#include "records/digest.h"
 
 namespace clinora::records {
 

@@ -8,7 +8,7 @@
 #include "calib/prompt_walk.h"
 #include "link/number_text.h"
 #include "product_version.h"
-#include "records/certificate_digest.h"
+#include "records/digest.h"
 
 namespace clinora::records {
 
@@ -140,7 +140,7 @@ std::vector<TestRowInput> TestRowsOf(const DeviceRecord& record, int axis,
 }
 
 CertificateFile DescribeFile(const std::filesystem::path& path) {
-    return {path.filename().string(), FileSha256Hex(path).value_or("")};
+    return {path.filename().string(), Sha256OfFile(path).value_or("")};
 }
 
 BoardConstants ConstantsOf(const DeviceRecord& record, int axis) {

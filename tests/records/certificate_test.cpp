@@ -6,7 +6,7 @@
 #include "certificate_sample.h"
 #include "dcc_check.h"
 #include "records/certificate_dcc.h"
-#include "records/certificate_digest.h"
+#include "records/digest.h"
 #include "temp_folder.h"
 
 namespace clinora::records {
@@ -172,8 +172,8 @@ TEST(CertificateDigest, Sha256OfBytesAndFiles) {
     EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     testing::TempFolder folder;
     folder.write("big.bin", std::string(200000, 'x'));
-    EXPECT_EQ(FileSha256Hex(folder / "big.bin"), Sha256Hex(std::string(200000, 'x')));
-    EXPECT_FALSE(FileSha256Hex(folder / "missing.bin"));
+    EXPECT_EQ(Sha256OfFile(folder / "big.bin"), Sha256Hex(std::string(200000, 'x')));
+    EXPECT_FALSE(Sha256OfFile(folder / "missing.bin"));
 }
 
 class Dcc : public ::testing::Test {
