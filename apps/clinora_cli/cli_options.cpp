@@ -84,7 +84,30 @@ const CommandHelp kCommandHelp[] = {
     {Command::SetAddress, "OLD NEW",
      "Gives the board at address OLD the address NEW (65534 is a fresh board's\n"
      "address; NEW cannot be 65535)."},
+    {Command::RecordsList,
+     "[--serial SN] [--address A] [--since DATE] [--until DATE]\n"
+     "        [--format table|csv|json]",
+     "Lists the records of the working folder (with --history-server: of every\n"
+     "station), newest first."},
+    {Command::RecordsShow, "UUID",
+     "Shows everything one record holds (the start of its UUID is enough when only\n"
+     "one record starts so)."},
+    {Command::RecordsCheck, "",
+     "Recomputes every record's hash and chain; exits 1 and names the first record\n"
+     "that was changed or removed."},
+    {Command::RecordsImport, "DIR",
+     "Brings the calibration data and test files of DIR in as records marked\n"
+     "imported; files that do not read as such are listed and skipped (exit 1)."},
+    {Command::RecordsSync, "", "Sends the records not yet on the history server now."},
 };
+
+// Whether a command keeps or reads records (and so takes --workdir and
+// --history-server), and whether it uses the bus.
+bool TakesRecordOptions(Command command) {
+    return command == Command::Upload || command == Command::Verify ||
+           command >= Command::RecordsList;
+}
+bool UsesTheBus(Command command) { return command < Command::RecordsList; }
 
 // The help lines of each option a command may take.
 const std::map<std::string, std::string>& OptionHelp() {
@@ -98,6 +121,19 @@ const std::map<std::string, std::string>& OptionHelp() {
          "  --axis A|B            the axis the constants are for (default: B for a file\n"
          "                        named ..._AXIS_B_..., else A)\n"},
         {"biaxial", "  --biaxial             write the constants of both axes\n"},
+        {"station", "  --station NAME        the station named in new records (default: host name)\n"},
+        {"serial", "  --serial SN           only the records of the board with serial number SN\n"},
+        {"since",
+         "  --since DATE          records from the start of DATE (a local date YYYY-MM-DD,\n"
+         "                        or a UTC time YYYY-MM-DDTHH:MM:SSZ)\n"},
+        {"until", "  --until DATE          records up to the end of DATE\n"},
+        {"format", "  --format F            table (default), csv or json\n"},
+        {"workdir",
+         "  --workdir DIR         the working folder whose history.sqlite holds the\n"
+         "                        records (default: ~/Documents/Clinora)\n"},
+        {"history-server",
+         "  --history-server URI  also keep the records on this PostgreSQL server, e.g.\n"
+         "                        postgresql://calib@labserver/clinora\n"},
     };
     return help;
 }
@@ -182,10 +218,14 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         if (arg == "--help" || arg == "-h") result.kind = ParsedArguments::Kind::Help;
         if (arg == "--version") result.kind = ParsedArguments::Kind::Version;
         if (result.kind == ParsedArguments::Kind::UsageError) continue;
-        for (const std::string& word : arguments) {
-            if (word == "--") break;
+        // A command's name is one word, or two ("records list").
+        for (size_t i = 0; i < arguments.size() && !result.helpFor; ++i) {
+            if (arguments[i] == "--") break;
+            const std::string pair =
+                i + 1 < arguments.size() ? arguments[i] + " " + arguments[i + 1] : "";
             for (const CommandForm& form : CommandForms())
-                if (!result.helpFor && word == form.name) result.helpFor = form.command;
+                if (!result.helpFor && (arguments[i] == form.name || pair == form.name))
+                    result.helpFor = form.command;
         }
         return result;
     }
@@ -245,9 +285,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     }
     for (const auto& [name, value] : given) {
         if (name == "port" || name == "simulate") continue;
-        const bool records = form->command == Command::Upload || form->command == Command::Verify ||
-                             form->command >= Command::RecordsList;
-        if (records && std::find(std::begin(kRecordOptions), std::end(kRecordOptions), name) !=
+        if (TakesRecordOptions(form->command) && std::find(std::begin(kRecordOptions), std::end(kRecordOptions), name) !=
                            std::end(kRecordOptions))
             continue;
         if (std::find(form->options.begin(), form->options.end(), name) == form->options.end())
@@ -338,15 +376,21 @@ std::string CommandUsageText(Command command) {
     const auto help = std::find_if(std::begin(kCommandHelp), std::end(kCommandHelp),
                                    [&](const CommandHelp& h) { return h.command == command; });
     if (form == forms.end() || help == std::end(kCommandHelp)) return UsageText();
-    std::string text = "Usage: clinora-cli [--port PATH | --simulate] " + std::string(form->name);
+    const bool bus = UsesTheBus(command);
+    std::string text = std::string("Usage: clinora-cli ") +
+                       (bus ? "[--port PATH | --simulate] " : "") + form->name;
     if (*help->synopsis) text += " " + std::string(help->synopsis);
     text += "\n\n" + std::string(help->summary) + "\n\nOptions:\n";
     for (const std::string& option : form->options) text += OptionHelp().at(option);
+    if (TakesRecordOptions(command))
+        for (const char* option : kRecordOptions) text += OptionHelp().at(option);
+    if (bus)
+        text +=
+            "  --port PATH           the serial device of the bus (default: the first USB\n"
+            "                        adapter with vendor id 0403)\n"
+            "  --simulate            three built-in simulated boards, addresses 101 to 103,\n"
+            "                        fresh for each run\n";
     text +=
-        "  --port PATH           the serial device of the bus (default: the first USB\n"
-        "                        adapter with vendor id 0403)\n"
-        "  --simulate            three built-in simulated boards, addresses 101 to 103,\n"
-        "                        fresh for each run\n"
         "  -h, --help            show this help and exit\n"
         "\nExit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.\n";
     return text;

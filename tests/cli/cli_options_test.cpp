@@ -89,6 +89,12 @@ TEST(CliArguments, EachCommandHasHelpOfItsOwn) {
          Command::SetAddress,
          {"set-address OLD NEW", "65535"},
          {"--address"}},
+        {"records list --help",
+         Command::RecordsList,
+         {"records list [--serial SN]", "--since DATE", "--format F", "--workdir DIR",
+          "--history-server URI"},
+         {"--port", "--simulate", "--biaxial"}},
+        {"records import DIR --help", Command::RecordsImport, {"DIR", "--station NAME"}, {"--port"}},
     };
     for (const Case& c : cases) {
         const ParsedArguments parsed = ParseArguments(Words(c.line));
