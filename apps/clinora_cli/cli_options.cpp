@@ -15,8 +15,9 @@ struct OptionForm {
 };
 
 const OptionForm kOptionForms[] = {
-    {"port", true}, {"simulate", false}, {"address", true},  {"interval", true}, {"units", true},
-    {"log", true},  {"count", true},     {"biaxial", false}, {"axis", true},
+    {"port", true},  {"simulate", false}, {"address", true},    {"interval", true},
+    {"units", true}, {"log", true},       {"count", true},      {"biaxial", false},
+    {"axis", true},  {"force", false},    {"no-verify", false},
 };
 
 // A command, the options it takes besides --port and --simulate, and its
@@ -34,9 +35,14 @@ const std::vector<CommandForm>& CommandForms() {
         {"ports", Command::Ports, {}, {}},
         {"identify", Command::Identify, {"address"}, {}, true},
         {"monitor", Command::Monitor, {"address", "interval", "units", "log", "count"}, {}},
-        {"upload", Command::Upload, {"address", "biaxial", "axis"}, {"FILE"}, true},
-        {"verify", Command::Verify, {"address", "axis"}, {"FILE"}, true},
+        {"upload",
+         Command::Upload,
+         {"address", "biaxial", "axis", "force", "no-verify"},
+         {"FILE"},
+         true},
+        {"verify", Command::Verify, {"address", "axis", "force"}, {"FILE"}, true},
         {"set-address", Command::SetAddress, {}, {"OLD", "NEW"}},
+        {"unlock", Command::Unlock, {}, {}},
     };
     return forms;
 }
@@ -53,6 +59,10 @@ ParsedArguments Refuse(std::string error) {
     ParsedArguments result;
     result.error = std::move(error);
     return result;
+}
+
+std::string BroadcastRefusal(const std::string& command) {
+    return "65535 reaches every board on the bus: " + command + " takes the address of one board";
 }
 
 std::string BadAddress(const std::string& text) {
@@ -150,12 +160,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     if (o.command == Command::Upload || o.command == Command::Verify) {
         o.file = operands[0];
         if (o.file.empty()) return Refuse(command + " needs FILE");
+        if (o.address == kBroadcastAddress) return Refuse(BroadcastRefusal(command));
     }
+    if (o.command == Command::Unlock && o.port.empty())
+        return Refuse("unlock needs --port PATH: the device to free");
     if (o.command == Command::SetAddress) {
         const auto from = CanonicalAddress(operands[0]);
         if (!from) return Refuse(BadAddress(operands[0]));
         const auto to = CanonicalAddress(operands[1]);
         if (!to) return Refuse(BadAddress(operands[1]));
+        if (*from == kBroadcastAddress) return Refuse(BroadcastRefusal(command));
         if (*to == kBroadcastAddress)
             return Refuse("the new address cannot be 65535: that address reaches every board");
         o.address = *from;
@@ -202,6 +216,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         }
     }
     o.biaxial = has("biaxial");
+    o.force = has("force");
+    o.verifyAfter = !has("no-verify");
     result.kind = ParsedArguments::Kind::Run;
     return result;
 }
@@ -220,13 +236,16 @@ Commands:
                         print one line per reading every S seconds (2 to 60,
                         default 2), in degrees unless --units says otherwise;
                         with --log also add it to the reading log FILE (CSV)
-  upload FILE --address A [--axis A|B] [--biaxial]
+  upload FILE --address A [--axis A|B] [--biaxial] [--no-verify] [--force]
                         write the constants of a calibration data file to the
-                        board at address A (--biaxial: both axes)
-  verify FILE --address A [--axis A|B]
+                        board at address A (--biaxial: both axes), then read
+                        them back and compare (--no-verify: not)
+  verify FILE --address A [--axis A|B] [--force]
                         read the board's constants back and compare them with
                         the file
   set-address OLD NEW   give the board at address OLD the address NEW
+  unlock --port PATH    clear the exclusive-use flag an older version of this
+                        program left on a serial device (run it as root)
 
 Options:
   --port PATH           the serial device of the bus (default: the first USB
@@ -235,12 +254,19 @@ Options:
   --axis A|B            the axis the constants are for (default: B for a file
                         named ..._AXIS_B_..., else A)
   --count N             stop after N readings (default: until interrupted)
+  --force               take a file named for another board (its name starts
+                        with another address); the axis must still match
   -h, --help            show this help and exit
   --version             show the version and exit
 
-An address is a whole number from 0 to 65535: 65535 reaches every board and
-65534 is the address of a board that has none of its own.
-Exit status: 0 success, 1 failure on the bus or in a file, 2 bad usage.
+An address is a whole number from 0 to 65535: 65535 reaches every board (it
+is never the target of upload, verify or set-address) and 65534 is the
+address of a board that has none of its own.
+Exit status: 0 success, 1 failure on the bus or in a file, 2 bad usage,
+3 written and verified but a garbled command changed another cell of a board
+(the message names it), 130 stopped by Ctrl-C, 143 stopped by SIGTERM.
+Ctrl-C stops after the command line being sent and says which board may hold
+a partial calibration; a second Ctrl-C stops at once. monitor ends with 0.
 Messages and progress go to standard error.
 )";
 }

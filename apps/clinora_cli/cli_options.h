@@ -10,8 +10,12 @@ namespace clinora::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // on the bus or in a file
 inline constexpr int kExitUsage = 2;
+// Written and verified, but a garbled command changed a cell besides them.
+inline constexpr int kExitStrayWrite = 3;
+// Stopped by a signal: 128 + its number (130 for Ctrl-C, 143 for SIGTERM).
+inline constexpr int kExitSignalBase = 128;
 
-enum class Command { Ports, Identify, Monitor, Upload, Verify, SetAddress };
+enum class Command { Ports, Identify, Monitor, Upload, Verify, SetAddress, Unlock };
 
 // How the monitor asks the boards for readings and shows them.
 enum class Units { Degrees, Sine, Volts, Counts };
@@ -25,6 +29,8 @@ struct CliOptions {
     std::string newAddress;   // set-address: the address to give
     std::string file;         // upload, verify: the calibration data file
     bool biaxial = false;     // upload both axes
+    bool verifyAfter = true;  // upload: verify what was written (--no-verify: not)
+    bool force = false;       // upload, verify: a file named for another board is taken
     std::optional<int> axis;  // axis selector (1 = A, 0 = B); else from the file name
     int intervalSeconds = 2;
     Units units = Units::Degrees;

@@ -302,9 +302,10 @@ void CPageMonitor::showLinkText() {
 void CPageMonitor::onPortStatus(int status) {
     if (restartWanted_) restartReading();
     std::string failure;
-    if (status == kPortOpenFailed && context_.state) {
+    if (context_.state) {
         const SerialPort& port = context_.state->port();
-        failure = PortFailureText(port.lastPath(), port.lastError());
+        link_.setDevicePath(port.lastPath());
+        if (status == kPortOpenFailed) failure = PortFailureText(port.lastPath(), port.lastError());
     }
     link_.onPortStatus(status, failure);
     showLinkText();
@@ -318,6 +319,7 @@ void CPageMonitor::setRequestButtons(bool enabled) {
 void CPageMonitor::onWorkerEvent(int code, int detail) {
     withdrawStaleReading();
     if (restartWanted_) restartReading();
+    if (context_.state) link_.setDevicePath(context_.state->port().lastPath());
     const MonitorLink::Outcome outcome = link_.onEvent(code, detail, clock_->nowMs());
     if (outcome.forgetSerial && context_.state) {
         // Until the identity of the board that answered has been read, no

@@ -1,7 +1,10 @@
 // The program itself against clinora-sim on a pseudo-terminal, in real time.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -9,6 +12,7 @@
 #include <thread>
 
 #include "child_process.h"
+#include "normal_user.h"
 #include "temp_folder.h"
 
 namespace clinora::cli::testing {
@@ -66,6 +70,68 @@ TEST(ProgramPty, KilledWhileLoggingKeepsEveryLineItWrote) {
     }
     sim.closeInput();
     sim.wait(5000);
+}
+
+// Killed, the program leaves the port free for its next start: as a normal
+// user on a pseudo-terminal, start it, SIGKILL it, start it again, and it reads
+// the board. A terminal an older version left exclusive is reported with the
+// command that frees it, which root runs.
+TEST(ProgramPty, AKilledProgramLeavesThePortToTheNextStart) {
+    const NormalUser user;
+    TempFolder home;
+    const std::string runtime = home.path() + "runtime";
+    const std::string work = home.path() + "work";
+    ::mkdir(runtime.c_str(), 0700);
+    ::mkdir(work.c_str(), 0700);
+    const std::string program = user.reachable(CLINORA_PROGRAM, home.path());
+    const std::string sim = user.reachable(CLINORA_SIM, home.path());
+    const std::string cli = user.reachable(CLINORA_CLI, home.path());
+    user.own(home.path());
+    ::chmod(home.path().c_str(), 0755);
+
+    ChildProcess board(user.wrap({sim, "--boards", "1"}));
+    const std::string device = board.readLine(10000);
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home.path() + "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const std::string log = work + "/ZOV_Clinora_LOG.csv";
+
+    size_t lines = 0;
+    for (int start = 0; start < 2; ++start) {
+        ChildProcess clinora(
+            user.wrap({program, "--port", device, "--workdir", work, "--log", "2"}));
+        ASSERT_TRUE(clinora.started());
+        // Reading: the log gains a line (the header too, the first time).
+        const size_t want = lines + (start == 0 ? 2 : 1);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+        while (Lines(Read(log)) < want && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        clinora.collect(0);
+        ASSERT_GE(Lines(Read(log)), want) << "start " << start << ": " << clinora.err();
+        lines = Lines(Read(log));
+        clinora.kill();
+    }
+
+    if (user.root) {
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+        ::close(fd);
+        ProcessResult r =
+            RunProgram(user.wrap({cli, "--port", device, "identify", "--address", "101"}), 30000);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("free it with: sudo clinora-cli unlock --port " + device),
+                  std::string::npos)
+            << r.err;
+        r = RunProgram({cli, "unlock", "--port", device}, 30000);
+        EXPECT_EQ(r.status, 0) << r.err;
+        r = RunProgram(user.wrap({cli, "--port", device, "identify", "--address", "101"}), 30000);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    board.closeInput();
+    board.wait(5000);
 }
 
 }  // namespace

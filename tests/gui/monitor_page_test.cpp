@@ -295,7 +295,7 @@ TEST(MonitorPage, LinkFailuresInWordsAndRecoveryOnItsOwn) {
     const Step steps[] = {
         {[] {}, "Cannot open simulated-bus: no such device (unplugged?)"},
         {[&] { rig.bus.plug(); }, "Reading Monitor"},
-        {[&] { rig.bus.setDropRate(1.0); }, kNoAnswerText},
+        {[&] { rig.bus.setDropRate(1.0); }, QString::fromStdString(NoAnswerText("simulated-bus"))},
         {[&] { rig.bus.clearFaults(); }, "Reading Monitor"},
     };
     for (const Step& step : steps) {

@@ -105,7 +105,7 @@ TEST(SerialPort, CloseFailureIsShownToTheUser) {
     port.setUserNotice([&](const std::string& t) { shown = t; });
     ASSERT_TRUE(port.Open(0, 115200));
     dev.closeError = EIO;
-    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.Close());  // the failure is reported; the port counts as closed
     EXPECT_EQ(shown, "Close serial port error. Error - 5");
     EXPECT_FALSE(port.isOpen());
 }
