@@ -285,6 +285,7 @@ TEST(NoisyMemory, OnlyAWholeEchoOrAWellFormedValueCounts) {
         {"RE 73", "RE 73\r\n", false, 3},
         {"RE 73", "RE 73 3G\r\n", false, 3},
         {"RE 73", "RE 733F\r\n", false, 3},
+        {"RE 73", "RE 73 13F\r\n", false, 3},  // more than a byte
         {"RE 73", "xRE 73 3F\r\n", false, 3},
     };
     for (const auto& c : cases) {
