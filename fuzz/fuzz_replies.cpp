@@ -99,8 +99,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t word = 0;
     protocol.ReadEepromWord(0x40, word);
     protocol.ProbeDevice("101", 1);
+    // Writes judged by their echoes; an upload settles what went astray.
+    protocol.WriteMemoryWord(0x70, 0x3F800000u);
+    protocol.WriteEepromByte(0x58, 0xF8);
+    state.locked([](SharedData& d) { d.currentAddresses = {"101"}; });
+    protocol.UploadCalibration(0);
+    protocol.VerifyCalibration(0);
 
     const SharedData d = state.snapshot();
+    for (const StrayReport& r : d.worker.strayReports)
+        Check(r.cell >= 0 && r.cells >= 1 && r.cell + r.cells <= 256 && r.address == "101");
     Check(std::isfinite(d.readings.firmwareVersion) && std::isfinite(d.readings.boardRevision));
     for (const auto& board : d.readings.boards)
         Check(std::isfinite(board.a) && std::isfinite(board.b) &&

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libserialport-dev
           libgtest-dev libgmock-dev libeigen3-dev qt6-charts-dev libqt6opengl6-dev
-          clang libclang-rt-dev)
+          clang libclang-rt-dev util-linux)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

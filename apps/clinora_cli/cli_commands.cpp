@@ -80,7 +80,8 @@ int RunIdentify(const CliOptions& options, CliBus& bus, CliIo& io) {
         return Stopped(io) ? Fail(io, "stopped", StoppedStatus(io)) : Fail(io, error);
     if (!bus.protocol().ReadDeviceInfo(options.address)) {
         if (Stopped(io)) return Fail(io, "stopped", StoppedStatus(io));
-        return Fail(io, "board " + options.address + " did not tell its identity");
+        return Fail(io, OnDevice("board " + options.address + " did not tell its identity",
+                                 bus.portPath()));
     }
     const Readings readings = bus.state().snapshot().readings;
     for (const StatusRow& row : DeviceStatusRows(&readings))
@@ -103,10 +104,11 @@ int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io) {
         if (Stopped(io))
             return Fail(io, "stopped before board " + from + " took the address " + to,
                         StoppedStatus(io));
-        return Fail(io, "board " + from + " did not take the address " + to);
+        return Fail(io,
+                    OnDevice("board " + from + " did not take the address " + to, bus.portPath()));
     }
     if (!protocol.ProbeDevice(to, protocol.repeatAttempts()))
-        return Fail(io, "no board answers at the new address " + to);
+        return Fail(io, OnDevice("no board answers at the new address " + to, bus.portPath()));
     io.err << "Address changed: " << from << " -> " << to << std::endl;
     return kExitOk;
 }

@@ -161,6 +161,8 @@ int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io) {
         const std::string doing = verify ? "verifying # " : "writing # ";
         int retries = 0;
         const auto onEvent = [&](int event, int detail) {
+            // Stopping: what the worker says of the attempt it gave up is no news.
+            if (Stopped(io)) return Verdict::Interrupted;
             switch (event) {
                 case kEventUploadStarting:
                 case kEventVerifyStarting:
@@ -192,7 +194,8 @@ int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io) {
                     }
                     return Verdict::Continue;
                 case kEventNoBoard:
-                    progress.message("No board answered at address " + address);
+                    progress.message(
+                        OnDevice("No board answered at address " + address, bus.portPath()));
                     return Verdict::Failure;
                 default:
                     return Verdict::Continue;
@@ -228,15 +231,17 @@ int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io) {
                         StoppedStatus(io));
         }
         case Verdict::TimedOut:
-            return Fail(io, "the board did not finish in time");
+            return Fail(io, OnDevice("the board did not finish in time", bus.portPath()));
         default:
             break;
     }
     const bool verifyFailed = !steps.empty() && bus.state().snapshot().worker.lastRequestCode ==
                                                     kVerifyCalibrationRequest;
-    return Fail(io, verifyFailed ? "board " + address + " does not hold the constants of " +
-                                       options.file + ", or they could not be read back"
-                                 : "the constants could not be written to board " + address);
+    return Fail(io,
+                OnDevice(verifyFailed ? "board " + address + " does not hold the constants of " +
+                                            options.file + ", or they could not be read back"
+                                      : "the constants could not be written to board " + address,
+                         bus.portPath()));
 }
 
 }  // namespace clinora::cli

@@ -81,9 +81,14 @@ std::string NoAnswerText(const std::string& path) {
 }
 
 std::string NoBoardAtText(const std::string& address, const std::string& path) {
-    return (address.empty() ? std::string("no board answered")
-                            : "no board answered at address " + address) +
-           " on " + Device(path) + " (at 115200 or 9600 baud)";
+    return OnDevice(address.empty() ? std::string("no board answered")
+                                    : "no board answered at address " + address,
+                    path) +
+           " (at 115200 or 9600 baud)";
+}
+
+std::string OnDevice(const std::string& what, const std::string& path) {
+    return what + " on " + Device(path);
 }
 
 std::string UnlockCommand(const std::string& path) {

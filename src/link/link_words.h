@@ -19,6 +19,9 @@ std::string NoAnswerText(const std::string& path);
 // No board answered at `address` (empty: any board) on `path`, at either rate.
 std::string NoBoardAtText(const std::string& address, const std::string& path);
 
+// A failure on the bus, with the device it happened on: "<what> on <device>".
+std::string OnDevice(const std::string& what, const std::string& path);
+
 // The command that clears an exclusive-use flag a terminal was left with.
 std::string UnlockCommand(const std::string& path);
 
