@@ -155,12 +155,16 @@ EchoVerdict JudgeWriteEcho(const MemoryWrite& sent, const std::string& reply) {
         return v;
     }
     // Compared without regard to case: a board echoes a digit as it heard it.
-    const auto upper = [](std::string text) {
-        for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return text;
+    const std::string_view arrived = line;
+    const auto fits = [&](const std::string& echo) {
+        if (arrived.size() > echo.size()) return false;
+        for (size_t i = 0; i < arrived.size(); ++i) {
+            if (std::toupper(static_cast<unsigned char>(arrived[i])) !=
+                std::toupper(static_cast<unsigned char>(echo[i])))
+                return false;
+        }
+        return true;
     };
-    const std::string arrived = upper(std::string(line));
-    const auto fits = [&](const std::string& echo) { return upper(echo).rfind(arrived, 0) == 0; };
     const size_t cellAt = sent.word.size() + 1;
     const std::string rest = command.substr(command.find(' ', cellAt));
     std::vector<int> starts;
