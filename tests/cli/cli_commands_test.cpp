@@ -167,7 +167,6 @@ TEST(CliCommands, FileProblemsEndTheRunBeforeTheBusIsUsed) {
          "the axis B constants are incomplete"},
         // Named for another board: refused unless forced; another axis: always.
         {"upload " + named102 + " --address 101", "is named for board 102, not board 101"},
-        {"verify " + named102 + " --address 101", "is named for board 102, not board 101"},
         {"upload " + namedB + " --address 101 --axis A",
          "is named for axis B; its constants are not the board's axis A constants"},
         {"upload " + namedB + " --address 101 --axis A --force", "is named for axis B"},

@@ -7,12 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "cli_bus.h"
 #include "cli_commands.h"
-#include "link/reading_format.h"
 #include "sim/demo_bus.h"
 #include "temp_folder.h"
 #include "words.h"
@@ -36,6 +34,10 @@ int Cycles(int fallback) {
     return runs > 0 ? runs : fallback;
 }
 
+// Board 101 of the demo bus, written once with the file on a clean line,
+// gives every board's memory as the upload leaves it; on a noisy line a
+// success must leave exactly that, and anything else may differ only in the
+// cells that upload changes.
 TEST(CliSoak, NinetyNineInAHundredUploadsSucceedAndNoneLies) {
     clinora::testing::TempFolder folder;
     const std::filesystem::path file = folder / "00101_CAL_DATA_AXIS_A_01-02-25.csv";
@@ -43,53 +45,52 @@ TEST(CliSoak, NinetyNineInAHundredUploadsSucceedAndNoneLies) {
     const ParsedArguments parsed =
         ParseArguments(testing::Words("--simulate upload " + file.string() + " --address 101"));
     ASSERT_EQ(parsed.kind, ParsedArguments::Kind::Run);
-    // The file's axis A constants, and the date and fixed bytes of today.
-    const std::array<float, 8> fileA = {-1.25f, 0.5f,      1e-4f,    -2.4e-6f,
-                                        0.0f,   3.125e-8f, 1.23e-2f, -4.5e-4f};
-    const LocalDateTime today = SystemLocalTime();
-    std::map<int, uint8_t> meant;
-    for (int k = 0; k < 8; ++k) {
-        for (int i = 0; i < 4; ++i)
-            meant[0x70 + 4 * k + i] = static_cast<uint8_t>(FloatToWord(fileA[k]) >> (8 * i));
-    }
-    meant[0x58] = AxisChecksum(fileA);
-    const int tail[8] = {1, 1, 3, 1, 20, today.year % 100, today.month, today.day};
-    for (int i = 0; i < 8; ++i) meant[0x50 + i] = static_cast<uint8_t>(tail[i]);
-
-    const int cycles = Cycles(kDefaultRuns);
-    int ok = 0, failed = 0, strays = 0, falseSuccesses = 0, unreported = 0;
-    for (int seed = 1; seed <= cycles; ++seed) {
+    const auto cycle = [&](uint32_t seed, const sim::LineFaults& faults,
+                           std::vector<Memory>& before, std::vector<Memory>& after,
+                           std::string& said) {
         VirtualClock clock;
-        auto bus = sim::MakeDemoBus(clock, static_cast<uint32_t>(seed));
+        auto bus = sim::MakeDemoBus(clock, seed);
         clock.advance(2000);
-        std::vector<Memory> before;
-        for (size_t b = 0; b < 3; ++b)
-            before.push_back(
-                bus->inspectBoard(b, [](const sim::SimBoard& s) { return s.memory().bytes(); }));
-        bus->setFaults({0.02, 0.01, 0.01, 0.02, 0.01});
+        const auto memories = [&] {
+            std::vector<Memory> m;
+            for (size_t b = 0; b < 3; ++b)
+                m.push_back(bus->inspectBoard(
+                    b, [](const sim::SimBoard& s) { return s.memory().bytes(); }));
+            return m;
+        };
+        before = memories();
+        bus->setFaults(faults);
         std::ostringstream out, err;
         CliIo io{out, err, false, {}, {}, {}};
         CliBus cliBus(*bus, clock, "simulated-bus");
         const int status = RunCommand(parsed.options, cliBus, io);
-        bool meantHeld = true, othersKept = true;
+        after = memories();
+        said = err.str();
+        return status;
+    };
+    std::vector<Memory> before, written;
+    std::string said;
+    ASSERT_EQ(cycle(1, {}, before, written, said), kExitOk) << said;
+
+    const int cycles = Cycles(kDefaultRuns);
+    int ok = 0, failed = 0, strays = 0, falseSuccesses = 0, unreported = 0;
+    for (int seed = 1; seed <= cycles; ++seed) {
+        std::vector<Memory> after;
+        const int status =
+            cycle(static_cast<uint32_t>(seed), {0.02, 0.01, 0.01, 0.02, 0.01}, before, after, said);
+        bool othersKept = true;
         for (size_t b = 0; b < 3; ++b) {
-            const Memory now =
-                bus->inspectBoard(b, [](const sim::SimBoard& s) { return s.memory().bytes(); });
-            for (int cell = 0; cell < 256; ++cell) {
-                if (b == 0 && meant.count(cell)) {
-                    meantHeld = meantHeld && now[cell] == meant[cell];
-                } else {
-                    othersKept = othersKept && now[cell] == before[b][cell];
-                }
-            }
+            for (int cell = 0; cell < 256; ++cell)
+                othersKept = othersKept && (after[b][cell] == before[b][cell] ||
+                                            written[b][cell] != before[b][cell]);
         }
         ok += status == kExitOk;
         failed += status == kExitFailure;
         strays += status == kExitStrayWrite;
-        falseSuccesses += status == kExitOk && !(meantHeld && othersKept);
-        unreported += !othersKept && err.str().find("A garbled command") == std::string::npos &&
-                      err.str().find("was taken by another board") == std::string::npos &&
-                      err.str().find("could not be checked") == std::string::npos;
+        falseSuccesses += status == kExitOk && after != written;
+        unreported += !othersKept && said.find("A garbled command") == std::string::npos &&
+                      said.find("was taken by another board") == std::string::npos &&
+                      said.find("could not be checked") == std::string::npos;
     }
     std::printf(
         "cli upload and verify of board 101, replies lost 0.02 garbled 0.01 cut 0.01, "

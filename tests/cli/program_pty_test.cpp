@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <thread>
 
 #include "child_process.h"
-#include "normal_user.h"
 #include "temp_folder.h"
 
 namespace clinora::cli::testing {
@@ -71,6 +71,32 @@ TEST(ProgramPty, KilledWhileLoggingKeepsEveryLineItWrote) {
     sim.closeInput();
     sim.wait(5000);
 }
+
+// Programs run as a user without privileges, as they are meant to run: a test
+// running as root (CI does) drops to nobody with setpriv and gives that user
+// its folders, and a copy of a program it cannot reach in the build tree.
+struct NormalUser {
+    const bool root = ::geteuid() == 0;
+    std::vector<std::string> wrap(std::vector<std::string> argv) const {
+        if (root)
+            argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                       "--clear-groups", "--"});
+        return argv;
+    }
+    void own(const std::filesystem::path& folder) const {
+        if (!root) return;
+        bool ok = ::chown(folder.c_str(), 65534, 65534) == 0;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+            ok = ok && ::chown(e.path().c_str(), 65534, 65534) == 0;
+        EXPECT_TRUE(ok);
+    }
+    std::string reachable(const std::string& path, const std::filesystem::path& folder) const {
+        if (!root || RunProgram(wrap({path, "--version"}), 20000).status == 0) return path;
+        const auto copy = folder / std::filesystem::path(path).filename();
+        std::filesystem::copy_file(path, copy);
+        return copy.string();
+    }
+};
 
 // Killed, the program leaves the port free for its next start: as a normal
 // user on a pseudo-terminal, start it, SIGKILL it, start it again, and it reads
