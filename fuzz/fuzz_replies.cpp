@@ -99,6 +99,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t word = 0;
     protocol.ReadEepromWord(0x40, word);
     protocol.ProbeDevice("101", 1);
+    // Writes judged by their echoes, and a verify of what an upload writes.
+    protocol.WriteMemoryWord(0x70, 0x3F800000u);
+    protocol.WriteEepromByte(0x58, 0xF8);
+    state.locked([](SharedData& d) { d.currentAddresses = {"101"}; });
+    protocol.VerifyCalibration(0);
+    const std::string echo(reinterpret_cast<const char*>(data), size);
+    for (const MemoryWrite& w :
+         {MemoryWrite{"WE", 0x52, {3}}, MemoryWrite{"WM", 0xFC, {1, 2, 3, 4}}}) {
+        const EchoVerdict v = JudgeWriteEcho(w, echo);
+        for (int start : v.strayStarts)
+            Check(start != w.cell && start >= 0 && start + 4 <= 256 + 3);
+    }
 
     const SharedData d = state.snapshot();
     Check(std::isfinite(d.readings.firmwareVersion) && std::isfinite(d.readings.boardRevision));

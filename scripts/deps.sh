@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ pkg-config qt6-base-dev libserialport-dev
           libgtest-dev libgmock-dev libeigen3-dev qt6-charts-dev libqt6opengl6-dev
           clang libclang-rt-dev libxml2-dev libxml2-utils libssl-dev poppler-utils
           fonts-dejavu-core help2man desktop-file-utils appstream lintian dpkg-dev file
-          libsqlite3-dev sqlite3 libpq-dev postgresql)
+          libsqlite3-dev sqlite3 libpq-dev postgresql util-linux)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,8 +1,7 @@
 #include "cli_bus.h"
 
-#include <cstring>
-
 #include "link/event_sink.h"
+#include "link/link_words.h"
 #include "link/usb_search.h"
 #include "link/worker_thread.h"
 
@@ -63,9 +62,8 @@ bool CliBus::connect(const std::string& address, std::string& error) {
     portNumber_ = FindUsbSerialPort(port_);
     if (portNumber_ < 0) {
         portNumber_ = 0;
-        error =
-            "no USB serial adapter found (USB vendor id 0403); plug it in, or name the "
-            "device with --port PATH";
+        error = std::string(kNoAdapterText) +
+                " (USB vendor id 0403); plug it in, or name the device with --port PATH";
         return false;
     }
     state_.locked([&](SharedData& d) {
@@ -73,23 +71,30 @@ bool CliBus::connect(const std::string& address, std::string& error) {
         d.worker.usbPortFound = true;
     });
     // The boards answer at one of the two rates; silence means the other one.
+    // Each question is asked up to three times, as the worker asks it.
+    BusProtocol& bus = protocol();
     for (const int baud : {115200, 9600}) {
-        if (!OpenBusPort(state_, baud)) {
-            error = "cannot open " + portPath() + ": " + std::strerror(port_.lastError());
+        if (!bus.OpenPort(baud)) {
+            error = PortFailureText(port_.lastPath(), port_.lastError());
             return false;
         }
         const bool answered =
-            address.empty() ? protocol().QueryAddress() : protocol().ProbeDevice(address, 1);
+            address.empty() ? bus.QueryAddress() : bus.ProbeDevice(address, bus.repeatAttempts());
         if (answered) {
             baud_ = baud;
             state_.locked([&](SharedData& d) { d.worker.baudRate = baud; });
             return true;
         }
+        if (bus.stopping()) break;
     }
     port_.Close();
-    error = (address.empty() ? "no board answered" : "no board answered at address " + address) +
-            " on " + portPath() + " (at 115200 or 9600 baud)";
+    error = NoBoardAtText(address, portPath());
     return false;
+}
+
+void CliBus::setStopCheck(std::function<bool()> stop) {
+    // The worker's own stop flag is never set here: the signal is the stop.
+    protocol().setStopCheck(std::move(stop));
 }
 
 void CliBus::onCommandSent(std::function<void()> callback) {

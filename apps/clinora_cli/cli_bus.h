@@ -41,6 +41,9 @@ public:
 
     // Called after every command line sent on the bus (progress lines).
     void onCommandSent(std::function<void()> callback);
+    // Asked before every command line and during every wait: once it says
+    // stop, the line being sent is finished and nothing more is sent.
+    void setStopCheck(std::function<bool()> stop);
 
     enum class Verdict { Continue, Success, Failure, Interrupted, TimedOut };
     // Hands the worker `record` with the request `code` and runs its passes

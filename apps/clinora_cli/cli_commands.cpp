@@ -1,8 +1,11 @@
 #include "cli_commands.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "app/device_status.h"
+#include "link/link_words.h"
+#include "link/termios_device.h"
 #include "link/usb_search.h"
 #include "sim/demo_bus.h"
 
@@ -13,7 +16,15 @@ int Fail(CliIo& io, const std::string& text, int status) {
     return status;
 }
 
+bool Stopped(const CliIo& io) { return io.stopRequested && io.stopRequested(); }
+
+int StoppedStatus(const CliIo& io) {
+    const int signal = io.stopSignal ? io.stopSignal() : 0;
+    return kExitSignalBase + (signal > 0 ? signal : SIGINT);
+}
+
 int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io) {
+    if (io.stopRequested) bus.setStopCheck(io.stopRequested);
     switch (options.command) {
         case Command::Ports:
             return RunPorts(options, io);
@@ -26,6 +37,8 @@ int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io) {
             return RunRecordedTransfer(options, bus, io);
         case Command::SetAddress:
             return RunSetAddress(options, bus, io);
+        case Command::Unlock:
+            return RunUnlock(options, io);
         case Command::RecordsList:
         case Command::RecordsShow:
         case Command::RecordsCheck:
@@ -69,9 +82,13 @@ int RunPorts(const CliOptions& options, CliIo& io) {
 
 int RunIdentify(const CliOptions& options, CliBus& bus, CliIo& io) {
     std::string error;
-    if (!bus.connect(options.address, error)) return Fail(io, error);
-    if (!bus.protocol().ReadDeviceInfo(options.address))
-        return Fail(io, "board " + options.address + " did not tell its identity");
+    if (!bus.connect(options.address, error))
+        return Stopped(io) ? Fail(io, "stopped", StoppedStatus(io)) : Fail(io, error);
+    if (!bus.protocol().ReadDeviceInfo(options.address)) {
+        if (Stopped(io)) return Fail(io, "stopped", StoppedStatus(io));
+        return Fail(io, OnDevice("board " + options.address + " did not tell its identity",
+                                 bus.portPath()));
+    }
     const Readings readings = bus.state().snapshot().readings;
     for (const StatusRow& row : DeviceStatusRows(&readings))
         io.out << row.label << ' ' << row.value << '\n';
@@ -82,16 +99,30 @@ int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io) {
     const std::string& from = options.address;
     const std::string& to = options.newAddress;
     std::string error;
-    if (!bus.connect(from, error)) return Fail(io, error);
+    if (!bus.connect(from, error))
+        return Stopped(io) ? Fail(io, "stopped", StoppedStatus(io)) : Fail(io, error);
     bus.state().locked([&](SharedData& d) {
         d.request.targetAddress = from;
         d.request.newAddress = to;
     });
-    if (!bus.protocol().ChangeAddress())
-        return Fail(io, "board " + from + " did not take the address " + to);
-    if (!bus.protocol().ProbeDevice(to, 1))
-        return Fail(io, "no board answers at the new address " + to);
+    BusProtocol& protocol = bus.protocol();
+    if (!protocol.ChangeAddress()) {
+        if (Stopped(io))
+            return Fail(io, "stopped before board " + from + " took the address " + to,
+                        StoppedStatus(io));
+        return Fail(io,
+                    OnDevice("board " + from + " did not take the address " + to, bus.portPath()));
+    }
+    if (!protocol.ProbeDevice(to, protocol.repeatAttempts()))
+        return Fail(io, OnDevice("no board answers at the new address " + to, bus.portPath()));
     io.err << "Address changed: " << from << " -> " << to << std::endl;
+    return kExitOk;
+}
+
+int RunUnlock(const CliOptions& options, CliIo& io) {
+    if (const int code = ClearExclusiveUse(options.port); code != 0)
+        return Fail(io, PortFailureText(options.port, code));
+    io.err << "Exclusive use of " << options.port << " cleared" << std::endl;
     return kExitOk;
 }
 

@@ -15,6 +15,9 @@ struct CliIo {
     std::ostream& err;                    // messages and progress
     bool progressInPlace = false;         // standard error is a terminal: rewrite one line
     std::function<bool()> stopRequested;  // Ctrl-C or a termination signal
+    std::function<int()> stopSignal;      // which signal stopped the tool (0: SIGINT)
+    // What a second signal says when it ends the tool at once (empty: nothing).
+    std::function<void(const std::string&)> secondStopNote;
 };
 
 // Runs one command on the bus and returns the exit status.
@@ -30,6 +33,12 @@ int RunTransfer(const CliOptions& options, CliBus& bus, CliIo& io);
 int RunRecordedTransfer(const CliOptions& options, CliBus& bus, CliIo& io);
 // records list, show, check, import and sync: no bus (cli_records.cpp).
 int RunRecords(const CliOptions& options, CliIo& io);
+int RunUnlock(const CliOptions& options, CliIo& io);
+
+// Ctrl-C or SIGTERM has stopped the tool.
+bool Stopped(const CliIo& io);
+// The exit status of a tool stopped by a signal: 130 (SIGINT) or 143 (SIGTERM).
+int StoppedStatus(const CliIo& io);
 
 // "clinora-cli: <text>" on standard error; returns `status`.
 int Fail(CliIo& io, const std::string& text, int status = kExitFailure);

@@ -5,6 +5,7 @@
 #include "app/monitor_display.h"
 #include "app/reading_log.h"
 #include "cli_commands.h"
+#include "link/link_words.h"
 
 namespace clinora::cli {
 namespace {
@@ -63,7 +64,7 @@ int RunMonitor(const CliOptions& options, CliBus& bus, CliIo& io) {
     if (target.empty()) {
         // Any board answered; its banner tells whether axis B reads in millimetres.
         const std::string found = bus.state().snapshot().readings.foundAddress;
-        if (CanonicalAddress(found)) protocol.ProbeDevice(found, 1);
+        if (CanonicalAddress(found)) protocol.ProbeDevice(found, protocol.repeatAttempts());
         target = kBroadcastAddress;
     }
     if (!protocol.ReadDeviceInfo(target))
@@ -71,8 +72,9 @@ int RunMonitor(const CliOptions& options, CliBus& bus, CliIo& io) {
     // As the worker does before it reads continuously: the units (the boards
     // take no units command at 9600 baud), then the trigger mode.
     if (bus.baud() == 115200 && !protocol.SetReadingUnits(setup.readingType))
-        return Fail(io, "the boards did not take the reading units");
-    if (!protocol.SetTriggerMode(true)) return Fail(io, "the boards did not take the trigger mode");
+        return Fail(io, OnDevice("the boards did not take the reading units", bus.portPath()));
+    if (!protocol.SetTriggerMode(true))
+        return Fail(io, OnDevice("the boards did not take the trigger mode", bus.portPath()));
     io.err << "Monitoring " << (options.address.empty() ? "the board" : "board " + options.address)
            << " on " << bus.portPath() << " every " << options.intervalSeconds << " s"
            << (options.count == 0 ? "; Ctrl-C stops." : ".") << std::endl;
@@ -94,7 +96,8 @@ int RunMonitor(const CliOptions& options, CliBus& bus, CliIo& io) {
         if (log.isOpen() && !log.writeLine(FormatLogLine(reading, true)))
             return Fail(io, "cannot write to the log file " + options.logFile);
         failures = ok ? 0 : failures + 1;
-        if (failures >= kFailuresInARow) return Fail(io, "the board stopped answering");
+        if (failures >= kFailuresInARow)
+            return Fail(io, OnDevice("the board stopped answering", bus.portPath()));
     }
     log.close();
     return kExitOk;

@@ -21,6 +21,7 @@ const OptionForm kOptionForms[] = {
     {"units", true},  {"log", true},       {"count", true},          {"biaxial", false},
     {"axis", true},   {"workdir", true},   {"history-server", true}, {"station", true},
     {"serial", true}, {"since", true},     {"until", true},          {"format", true},
+    {"force", false}, {"no-verify", false},
 };
 
 // Options every command that records or reads records takes.
@@ -41,9 +42,14 @@ const std::vector<CommandForm>& CommandForms() {
         {"ports", Command::Ports, {}, {}},
         {"identify", Command::Identify, {"address"}, {}, true},
         {"monitor", Command::Monitor, {"address", "interval", "units", "log", "count"}, {}},
-        {"upload", Command::Upload, {"address", "biaxial", "axis", "station"}, {"FILE"}, true},
-        {"verify", Command::Verify, {"address", "axis", "station"}, {"FILE"}, true},
+        {"upload",
+         Command::Upload,
+         {"address", "biaxial", "axis", "force", "no-verify", "station"},
+         {"FILE"},
+         true},
+        {"verify", Command::Verify, {"address", "axis", "force", "station"}, {"FILE"}, true},
         {"set-address", Command::SetAddress, {}, {"OLD", "NEW"}},
+        {"unlock", Command::Unlock, {}, {}},
         {"records list",
          Command::RecordsList,
          {"serial", "address", "since", "until", "format"},
@@ -75,15 +81,19 @@ const CommandHelp kCommandHelp[] = {
      "Prints one line per reading of a board (until Ctrl-C or --count readings);\n"
      "with --log also adds it to a reading log (CSV, as the program's Monitor page\n"
      "writes it)."},
-    {Command::Upload, "FILE --address A [--axis A|B] [--biaxial]",
+    {Command::Upload, "FILE --address A [--axis A|B] [--biaxial] [--no-verify] [--force]",
      "Writes the constants of the calibration data file FILE to the board at\n"
-     "address A (verify checks them afterwards); progress goes to standard error."},
-    {Command::Verify, "FILE --address A [--axis A|B]",
+     "address A and reads every byte written back (unless --no-verify); progress\n"
+     "goes to standard error."},
+    {Command::Verify, "FILE --address A [--axis A|B] [--force]",
      "Reads the constants of the board at address A and compares them with the\n"
      "calibration data file FILE."},
     {Command::SetAddress, "OLD NEW",
      "Gives the board at address OLD the address NEW (65534 is a fresh board's\n"
      "address; NEW cannot be 65535)."},
+    {Command::Unlock, "--port PATH",
+     "Clears the exclusive-use flag an older version of this program left on a\n"
+     "serial device (run it as root)."},
     {Command::RecordsList,
      "[--serial SN] [--address A] [--since DATE] [--until DATE]\n"
      "        [--format table|csv|json]",
@@ -121,6 +131,10 @@ const std::map<std::string, std::string>& OptionHelp() {
          "  --axis A|B            the axis the constants are for (default: B for a file\n"
          "                        named ..._AXIS_B_..., else A)\n"},
         {"biaxial", "  --biaxial             write the constants of both axes\n"},
+        {"force",
+         "  --force               take a file named for another board (its name starts\n"
+         "                        with another address); the axis must still match\n"},
+        {"no-verify", "  --no-verify           upload without reading the constants back afterwards\n"},
         {"station", "  --station NAME        the station named in new records (default: host name)\n"},
         {"serial", "  --serial SN           only the records of the board with serial number SN\n"},
         {"since",
@@ -150,6 +164,10 @@ ParsedArguments Refuse(std::string error) {
     ParsedArguments result;
     result.error = std::move(error);
     return result;
+}
+
+std::string BroadcastRefusal(const std::string& command) {
+    return "65535 reaches every board on the bus: " + command + " takes the address of one board";
 }
 
 std::string BadAddress(const std::string& text) {
@@ -312,12 +330,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
     if (o.command == Command::Upload || o.command == Command::Verify) {
         o.file = operands[0];
         if (o.file.empty()) return Refuse(command + " needs FILE");
+        if (o.address == kBroadcastAddress) return Refuse(BroadcastRefusal(command));
     }
+    if (o.command == Command::Unlock && o.port.empty())
+        return Refuse("unlock needs --port PATH: the device to free");
     if (o.command == Command::SetAddress) {
         const auto from = CanonicalAddress(operands[0]);
         if (!from) return Refuse(BadAddress(operands[0]));
         const auto to = CanonicalAddress(operands[1]);
         if (!to) return Refuse(BadAddress(operands[1]));
+        if (*from == kBroadcastAddress) return Refuse(BroadcastRefusal(command));
         if (*to == kBroadcastAddress)
             return Refuse("the new address cannot be 65535: that address reaches every board");
         o.address = *from;
@@ -364,6 +386,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& arguments) {
         }
     }
     o.biaxial = has("biaxial");
+    o.force = has("force");
+    o.verifyAfter = !has("no-verify");
     if (const auto refused = ReadRecordOptions(given, operands, o)) return Refuse(*refused);
     result.kind = ParsedArguments::Kind::Run;
     return result;
@@ -410,13 +434,16 @@ Commands:
                         print one line per reading every S seconds (2 to 60,
                         default 2), in degrees unless --units says otherwise;
                         with --log also add it to the reading log FILE (CSV)
-  upload FILE --address A [--axis A|B] [--biaxial]
+  upload FILE --address A [--axis A|B] [--biaxial] [--no-verify] [--force]
                         write the constants of a calibration data file to the
-                        board at address A (--biaxial: both axes)
-  verify FILE --address A [--axis A|B]
+                        board at address A (--biaxial: both axes), then read
+                        them back and compare (--no-verify: not)
+  verify FILE --address A [--axis A|B] [--force]
                         read the board's constants back and compare them with
                         the file
   set-address OLD NEW   give the board at address OLD the address NEW
+  unlock --port PATH    clear the exclusive-use flag an older version of this
+                        program left on a serial device (run it as root)
   records list [--serial SN] [--address A] [--since DATE] [--until DATE]
           [--format table|csv|json]
                         the records of the working folder (with
@@ -446,19 +473,27 @@ Options:
                         records from the start of DATE, up to the end of DATE
                         (a local date YYYY-MM-DD, or a UTC time
                         YYYY-MM-DDTHH:MM:SSZ)
+  --force               take a file named for another board (its name starts
+                        with another address); the axis must still match
+  --no-verify           upload without reading the constants back afterwards
   -h, --help            show this help and exit
   --version             show the version and exit
 
 'clinora-cli COMMAND --help' shows one command's options.
-An address is a whole number from 0 to 65535: 65535 reaches every board and
-65534 is the address of a board that has none of its own. The simulated
-boards of --simulate start fresh with every run; clinora-sim serves boards
-that keep what they were given across commands.
+An address is a whole number from 0 to 65535: 65535 reaches every board (it
+is never the target of upload, verify or set-address) and 65534 is the
+address of a board that has none of its own. The simulated boards of
+--simulate start fresh with every run; clinora-sim serves boards that keep
+what they were given across commands.
 upload and verify leave a record (board identity, file and SHA-256, outcome)
 in the working folder's history.sqlite, and with --history-server also on
 that server.
 Exit status: 0 success, 1 failure on the bus or in a file (also a record that
-could not be stored or sent: it is kept and sent later), 2 bad usage.
+could not be stored or sent: it is kept and sent later), 2 bad usage,
+3 written and verified but a garbled command changed another cell of a board
+(the message names it), 130 stopped by Ctrl-C, 143 stopped by SIGTERM.
+Ctrl-C stops after the command line being sent and says which board may hold
+a partial calibration; a second Ctrl-C stops at once. monitor ends with 0.
 Messages and progress go to standard error.
 )";
 }

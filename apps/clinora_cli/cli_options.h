@@ -10,6 +10,10 @@ namespace clinora::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;  // on the bus or in a file
 inline constexpr int kExitUsage = 2;
+// Written and verified, but a garbled command changed a cell besides them.
+inline constexpr int kExitStrayWrite = 3;
+// Stopped by a signal: 128 + its number (130 for Ctrl-C, 143 for SIGTERM).
+inline constexpr int kExitSignalBase = 128;
 
 enum class Command {
     Ports,
@@ -18,6 +22,7 @@ enum class Command {
     Upload,
     Verify,
     SetAddress,
+    Unlock,  // before the records commands: they come last
     RecordsList,
     RecordsShow,
     RecordsCheck,
@@ -40,6 +45,8 @@ struct CliOptions {
     std::string newAddress;   // set-address: the address to give
     std::string file;         // upload, verify: the calibration data file
     bool biaxial = false;     // upload both axes
+    bool verifyAfter = true;  // upload: verify what was written (--no-verify: not)
+    bool force = false;       // upload, verify: a file named for another board is taken
     std::optional<int> axis;  // axis selector (1 = A, 0 = B); else from the file name
     int intervalSeconds = 2;
     Units units = Units::Degrees;

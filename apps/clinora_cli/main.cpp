@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
         device = std::make_unique<TermiosDevice>();
     }
     cli::CliBus bus(*device, clock, options.simulate ? "simulated-bus" : options.port);
-    cli::CliIo io{std::cout, std::cerr, isatty(STDERR_FILENO) == 1, StopRequested};
+    cli::CliIo io{std::cout,     std::cerr,  isatty(STDERR_FILENO) == 1,
+                  StopRequested, StopSignal, SetSecondStopNote};
     return cli::RunCommand(options, bus, io);
 }

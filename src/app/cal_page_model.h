@@ -75,6 +75,8 @@ private:
     bool stepsLive_ = false;
     int stepsBoard_ = -1;
     bool upload_ = false, readFile_ = false, writeFile_ = false, verify_ = false;
+    // A cell besides the constants was changed during this transfer (named).
+    bool strayNamed_ = false;
 };
 
 }  // namespace clinora

@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "app/cal_page_model.h"
+#include "app/constants_upload.h"
 #include "calib/cal_data_file.h"
 #include "link/number_text.h"
+#include "link/link_words.h"
 #include "link/worker_codes.h"
 
 namespace clinora {
@@ -178,6 +180,12 @@ void CalPageModel::upload() {
         upload_ = false;
         return;
     }
+    // All-zero constants would wipe the board's calibration of that axis.
+    if (AxisConstantsAllZero(r, biaxial || view_.axisA ? 1 : 0)) {
+        env_.services.timedMessage(2, kMissingForThis);
+        upload_ = false;
+        return;
+    }
     submitTransfer(biaxial ? kBiaxialWriteRequest : kWriteCalibrationRequest, chosen[0]);
 }
 
@@ -212,6 +220,7 @@ bool CalPageModel::submitTransfer(uint32_t code, int writeTarget) {
     request.axisSelector = view_.axisA ? 1 : 0;
     if (env_.services.submit(request)) {
         stepsLive_ = false;
+        strayNamed_ = false;
         view_.progress = {true, 0, writeTarget == boards_ ? boards_ : 1, 0, 1};
         return true;
     }
@@ -262,10 +271,25 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
             updateProgress(ProgressPoint::BoardStarting);
             setMessage("Writing board # " + Printf("%d...", detail), true);
             return true;
+        case kEventStrayWrite: {
+            // Said at once, in a box for what is left to put right.
+            const auto reports =
+                env_.state.locked([](const SharedData& d) { return d.worker.strayReports; });
+            if (detail < 0 || detail >= static_cast<int>(reports.size())) return true;
+            const std::string text = StrayWriteText(reports[detail]);
+            setMessage(text, true);
+            if (!StrayIsMended(reports[detail])) {
+                strayNamed_ = true;
+                env_.services.message(text);
+            }
+            return true;
+        }
         case kEventUploadsDone:
             updateProgress(ProgressPoint::Finished);
             upload_ = false;
-            setMessage("Success writing", true);
+            setMessage(strayNamed_ ? "Written, but another cell was changed (see the message)"
+                                   : "Success writing",
+                       true);
             view_.enabled.verify = true;
             if (env_.services.question(kAskVerify)) verify();
             return true;

@@ -1,6 +1,8 @@
 #include "constants_upload.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <regex>
 
 namespace clinora {
 
@@ -11,6 +13,47 @@ bool BiaxialDataMissing(const DeviceRecord& record) {
 int AxisSelectorOfFile(const std::string& path) {
     const std::string name = std::filesystem::path(path).filename().string();
     return name.find("_AXIS_B_") != std::string::npos ? 0 : 1;
+}
+
+FileNameClaim ClaimOfFileName(const std::string& path) {
+    static const std::regex kMadeName(R"(^(\d+)_CAL_DATA_AXIS_([AB])_)");
+    const std::string name = std::filesystem::path(path).filename().string();
+    std::smatch m;
+    FileNameClaim claim;
+    if (!std::regex_search(name, m, kMadeName)) return claim;
+    if (m[1].length() <= 9) claim.board = std::stoi(m[1].str());
+    claim.axis = m[2].str() == "A" ? 1 : 0;
+    return claim;
+}
+
+bool AxisConstantsAllZero(const DeviceRecord& record, int axisSelector) {
+    const bool a = axisSelector == 1;
+    const auto& c = a ? record.a : record.b;
+    return std::all_of(c.begin(), c.end(), [](double v) { return v == 0.0; }) &&
+           (a ? record.aCrossLinear : record.bCrossLinear) == 0.0 &&
+           (a ? record.aCrossQuadratic : record.bCrossQuadratic) == 0.0;
+}
+
+std::string ConstantsFileRefusal(const std::string& path, const DeviceRecord& record,
+                                 int axisSelector, bool biaxial, const std::string& address,
+                                 bool force) {
+    const auto axisName = [](int selector) { return selector == 1 ? "A" : "B"; };
+    const FileNameClaim claim = ClaimOfFileName(path);
+    if (!biaxial && claim.axis && *claim.axis != axisSelector) {
+        return path + " is named for axis " + axisName(*claim.axis) +
+               "; its constants are not the board's axis " + axisName(axisSelector) + " constants";
+    }
+    if (!force && claim.board && std::to_string(*claim.board) != address) {
+        return path + " is named for board " + std::to_string(*claim.board) + ", not board " +
+               address + " (--force takes it all the same)";
+    }
+    for (int selector : {1, 0}) {
+        if ((biaxial || selector == axisSelector) && AxisConstantsAllZero(record, selector)) {
+            return "the axis " + std::string(axisName(selector)) + " constants of " + path +
+                   " are all zero: writing them would wipe the board's calibration";
+        }
+    }
+    return {};
 }
 
 }  // namespace clinora

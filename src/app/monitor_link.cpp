@@ -1,36 +1,8 @@
 #include "app/monitor_link.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "link/worker_codes.h"
 
 namespace clinora {
-
-std::string PortFailureText(const std::string& path, int errorCode) {
-    const std::string device = path.empty() ? std::string("the serial port") : path;
-    switch (errorCode) {
-        case ENOENT:
-        case ENODEV:
-        case ENXIO:
-            return "Cannot open " + device + ": no such device (unplugged?)";
-        case EACCES:
-        case EPERM:
-            return "Cannot open " + device +
-                   ": permission denied; the user must be in the dialout group";
-        case EBUSY:
-            return "Cannot open " + device + ": in use by another program";
-        case ENOTTY:
-        case EINVAL:
-        case EISDIR:
-            return "Cannot use " + device + ": not a serial device";
-        default: {
-            const char* reason = errorCode > 0 ? std::strerror(errorCode) : "unknown error";
-            return "Cannot open " + device + ": " + reason + " (error " +
-                   std::to_string(errorCode) + ")";
-        }
-    }
-}
 
 MonitorLink::Outcome MonitorLink::onEvent(int code, int detail, int64_t nowMs) {
     Outcome out;
@@ -52,13 +24,13 @@ MonitorLink::Outcome MonitorLink::onEvent(int code, int detail, int64_t nowMs) {
                 out.forgetSerial = true;
                 text_ = "Device found";
             } else {
-                text_ = kNoAnswerText;
+                text_ = NoAnswerText(path_);
             }
             break;
         case kEventSingleReading:
             if (!good) {
                 lastReadingMs_.reset();
-                text_ = kNoAnswerText;
+                text_ = NoAnswerText(path_);
                 break;
             }
             // Readings taken before a requested restart, or the one on its
@@ -104,7 +76,7 @@ void MonitorLink::onPortStatus(int status, const std::string& failure) {
             text_ = kNoAdapterText;
             break;
         case kPortBoardNotFound:
-            text_ = kNoAnswerText;
+            text_ = NoAnswerText(path_);
             break;
         default:
             break;

@@ -4,14 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "link/link_words.h"
+
 namespace clinora {
 
-// What the Monitor page's status line says when the bus port cannot be used:
-// the device path and the reason in words, from the system's error code.
-std::string PortFailureText(const std::string& path, int errorCode);
-
-inline constexpr const char* kNoAnswerText = "No answer from the boards";
-inline constexpr const char* kNoAdapterText = "No USB serial adapter found";
 inline constexpr const char* kIdentityText = "Reading the board's identity";
 inline constexpr const char* kRestartingText = "Starting to read again";
 inline constexpr const char* kNoNewReadingText = "No new reading from the boards";
@@ -59,6 +55,8 @@ public:
     // A reading is on screen and older than kFreshMs.
     bool stale(int64_t nowMs) const;
     std::string statusText() const { return text_; }
+    // The device the link runs over, named in the texts about it.
+    void setDevicePath(const std::string& path) { path_ = path; }
     bool readingShown() const { return lastReadingMs_.has_value(); }
 
 private:
@@ -66,6 +64,7 @@ private:
 
     Phase phase_ = Phase::Connecting;
     std::string text_;
+    std::string path_;
     std::optional<int64_t> lastReadingMs_;
     bool identityWanted_ = false;
     bool identityAnswered_ = false;  // an identity event came since the request

@@ -257,10 +257,9 @@ void MonitorPageModel::checkFreshness(int64_t nowMs) {
 void MonitorPageModel::onPortStatus(int status) {
     if (restartWanted_) restartReading();
     std::string failure;
-    if (status == kPortOpenFailed) {
-        const SerialPort& port = env_.state.port();
-        failure = PortFailureText(port.lastPath(), port.lastError());
-    }
+    const SerialPort& port = env_.state.port();
+    link_.setDevicePath(port.lastPath());
+    if (status == kPortOpenFailed) failure = PortFailureText(port.lastPath(), port.lastError());
     link_.onPortStatus(status, failure);
     showLinkText();
 }
@@ -273,6 +272,7 @@ void MonitorPageModel::setRequestButtons(bool enabled) {
 bool MonitorPageModel::onWorkerEvent(int code, int detail, int64_t nowMs) {
     checkFreshness(nowMs);
     if (restartWanted_) restartReading();
+    link_.setDevicePath(env_.state.port().lastPath());
     const MonitorLink::Outcome outcome = link_.onEvent(code, detail, nowMs);
     if (outcome.forgetSerial) {
         // Until the identity of the board that answered has been read, no

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <system_error>
 
@@ -153,40 +154,43 @@ int CalDataFile::ReadCalibrationConstants(const std::filesystem::path& path, Dev
     record.bCrossLinear = record.bCrossQuadratic = 0.0;
     if (!reader.readLine(line)) return kConstantsCutShort;
 
-    struct Expected {
-        const char* text;
-        double* value;  // null for the axis titles
-    };
-    const Expected expected[] = {
-        {"Axis A", nullptr},
-        {"A0", &record.a[0]},
-        {"A1", &record.a[1]},
-        {"A2", &record.a[2]},
-        {"Cross Axis", &record.aCrossLinear},
-        {"Cross Axis X2", &record.aCrossQuadratic},
-        {"A3", &record.a[3]},
-        {"A4", &record.a[4]},
-        {"A5", &record.a[5]},
-        {"Axis B", nullptr},
-        {"B0", &record.b[0]},
-        {"B1", &record.b[1]},
-        {"B2", &record.b[2]},
-        {"Cross Axis", &record.bCrossLinear},
-        {"Cross Axis X2", &record.bCrossQuadratic},
-        {"B3", &record.b[3]},
-        {"B4", &record.b[4]},
-        {"B5", &record.b[5]},
+    // Where each line's value goes, in the order of kConstantsLines (null for
+    // the axis titles).
+    double* const values[] = {
+        nullptr,      &record.a[0],         &record.a[1],
+        &record.a[2], &record.aCrossLinear, &record.aCrossQuadratic,
+        &record.a[3], &record.a[4],         &record.a[5],
+        nullptr,      &record.b[0],         &record.b[1],
+        &record.b[2], &record.bCrossLinear, &record.bCrossQuadratic,
+        &record.b[3], &record.b[4],         &record.b[5],
     };
     int count = 1;
     bool haveLine = true;
-    for (const Expected& e : expected) {
+    for (size_t i = 0; i < std::size(kConstantsLines); ++i) {
         while (haveLine && line.empty()) haveLine = reader.readLine(line);
-        if (!haveLine || line.find(e.text) == std::string::npos) break;
-        if (e.value != nullptr && !ConstantValue(line, *e.value)) break;
+        if (!haveLine || line.find(kConstantsLines[i]) == std::string::npos) break;
+        if (values[i] != nullptr && !ConstantValue(line, *values[i])) break;
         ++count;
         haveLine = reader.readLine(line);
     }
     return count;
+}
+
+std::string ConstantsReadProblem(int result) {
+    switch (result) {
+        case kConstantsCannotOpen:
+            return "it cannot be opened, or its constants section lacks its \"Axis A\" line";
+        case kConstantsNotFound:
+            return "it holds no \"Calibration Constants\" section";
+        case kConstantsCutShort:
+            return "it ends right after its \"Calibration Constants\" title";
+        default:
+            break;
+    }
+    if (result < 1 || result > static_cast<int>(std::size(kConstantsLines))) return {};
+    const std::string name = kConstantsLines[result - 1];
+    return "its constants stop at \"" + name + "\": that line is missing, out of order" +
+           (name.rfind("Axis", 0) == 0 ? std::string() : std::string(" or holds no number"));
 }
 
 }  // namespace clinora::calib

@@ -23,6 +23,14 @@ inline constexpr int kConstantsCutShort = -1;
 // Everything up to and including the "Axis B" line was read.
 inline constexpr int kConstantsUsable = 11;
 inline constexpr int kConstantsComplete = 19;
+// The lines of a constants section, in the order they must come.
+inline constexpr const char* kConstantsLines[] = {
+    "Axis A", "A0", "A1", "A2", "Cross Axis", "Cross Axis X2", "A3", "A4", "A5",
+    "Axis B", "B0", "B1", "B2", "Cross Axis", "Cross Axis X2", "B3", "B4", "B5",
+};
+// In words, what a result of ReadCalibrationConstants says is wrong with the
+// file; for 1 + n matched lines, the line where reading stopped.
+std::string ConstantsReadProblem(int result);
 
 // Writes calibration data and calibration test files and reads the constants
 // back. One per calibration page; each call opens, writes or reads and closes

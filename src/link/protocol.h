@@ -3,15 +3,18 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "clock.h"
+#include "link_words.h"
 #include "local_time.h"
 #include "serial_port.h"
 #include "shared_state.h"
+#include "write_echo.h"
 
 namespace clinora {
 
@@ -24,6 +27,11 @@ class BusProtocol {
 public:
     // `notify` posts a worker event (code, detail); may be empty.
     BusProtocol(SharedState& state, Clock& clock, std::function<void(int, int)> notify = {});
+
+    // Opens the bus port at `baud` (OpenBusPort) and ends whatever line an
+    // earlier program left half sent with a bare carriage return; the answer
+    // to that line is dropped. Returns the open flag.
+    bool OpenPort(int baud);
 
     // Exchange primitives.
     bool SendCommand(const std::string& address, const std::string& command);
@@ -58,28 +66,63 @@ public:
     bool UploadCalibrationBiaxial(int boardIndex);
     bool VerifyCalibration(int boardIndex);
 
+    // A new upload request begins: what earlier uploads left in the ledgers
+    // (and the stray reports in the shared state) is forgotten.
+    void beginTransfer();
+    // The transfer has given up: every write whose landing was never settled
+    // is reported (a stray report each) before the failure is.
+    void reportUnsettledWrites();
+
     // The collected reply of the last exchange, as a NUL-terminated text.
     const char* reply() const { return reinterpret_cast<const char*>(buffer_.data()); }
 
-    // Local date used for the calibration date bytes (tests fix it).
+    // Local date used for the calibration date bytes and to judge the date a
+    // board holds (tests fix it).
     void setLocalDate(LocalTimeSource localDate) { localDate_ = std::move(localDate); }
 
     // How often an exchange that changes nothing when repeated (a memory read,
-    // a memory write of the same bytes, "I") is tried before the operation
-    // fails. 1 unless the caller asks for more (at least 1).
+    // a memory write of the same bytes, "I", the probe, "DA") is tried before
+    // the operation fails. 1 unless the caller asks for more (at least 1).
     void setRepeatAttempts(int attempts) { repeatAttempts_ = attempts < 1 ? 1 : attempts; }
     int repeatAttempts() const { return repeatAttempts_; }
 
+    // Asked before every command line and during every wait: once it says
+    // stop, no new line begins (a line already begun is sent whole), replies
+    // are no longer awaited and pauses end at once.
+    void setStopCheck(std::function<bool()> stop) { stopCheck_ = std::move(stop); }
+    bool stopping() const { return stopCheck_ && stopCheck_(); }
+    // Waits `ms` on the clock, in short steps, ending early when stopping.
+    void pause(int64_t ms);
+
 private:
+    // What one board's upload has done beyond the cells it meant: kept from
+    // the upload request's first attempt to the verify after it.
+    struct BoardLedger {
+        std::map<int, uint8_t> image;      // cells a lost digit may hit, as they were before
+        std::map<int, uint8_t> confirmed;  // cells whose write the board echoed whole
+        std::vector<MemoryWrite> heard;    // writes an echo showed landing elsewhere
+        struct Uncertain {
+            std::vector<int> starts;  // where the write may have gone
+            std::vector<uint8_t> bytes;
+        };
+        std::vector<Uncertain> uncertain;  // writes without a readable echo
+        bool pending() const { return !heard.empty() || !uncertain.empty(); }
+    };
+
+    // Collects reply bytes until a carriage return arrives (true), or nothing
+    // more has come for `timeoutMs` (false).
+    bool awaitLine(int timeoutMs);
     // Collects reply bytes until a complete line is judged: success when it
     // holds `find` and no "?"; a "?" line holding `errorFind` keeps listening.
     bool waitReply(const std::string& find, const std::string& errorFind, int firstWindowMs,
                    int pollMs);
     // Runs `exchange` up to repeatAttempts() times, until it succeeds.
     bool repeated(const std::function<bool()>& exchange);
-    void judgeFailedWrite(const std::string& command);
+    // One memory write until the board echoes it whole; what other echoes
+    // show goes into the ledger of the upload in progress.
+    bool writeMemory(const MemoryWrite& write);
+    bool writeMemoryOnce(const MemoryWrite& write);
     bool readByteOnce(int address, int timeoutMs, uint8_t& value);
-    bool writeMemoryOnce(int address, uint32_t word);
     bool confirmLoaded(const std::string& address);
     long collect(size_t& collected);
     void zeroBuffer();
@@ -90,16 +133,30 @@ private:
     bool writeSettingBytes(int boardIndex, const std::array<int, 3>& cells,
                            const std::array<uint8_t, 3>& values, bool flags);
     bool readSettingBytes(const std::array<int, 3>& cells, bool flags);
-    // The cells an upload has written, with their bytes.
-    using WrittenCells = std::vector<std::pair<int, uint8_t>>;
-    bool uploadByte(int cell, int value, WrittenCells& written);
-    bool uploadAxis(const std::array<float, 8>& values, int base, int checksumCell,
-                    WrittenCells& written);
     bool upload(int boardIndex, bool axisA, bool axisB);
+    bool imageGuardCells(BoardLedger& ledger, const std::vector<MemoryWrite>& plan);
+    // Reads back every cell the upload's stray writes may have changed: its
+    // own cells are written again (when `planWritten`), cells in the image are
+    // put back, and any other cell that holds what a stray write put there is
+    // reported.
+    bool settleStrays(BoardLedger& ledger, const std::vector<MemoryWrite>& plan, bool planWritten);
+    // Cells from `start` that a stray write of `bytes` reached: the upload's
+    // own go to `own`, those of the image to `imaged`, the others are read and
+    // reported as `kind` when they all hold the bytes. False when a read fails.
+    bool checkStrayRun(const BoardLedger& ledger, const std::map<int, uint8_t>& planned, int start,
+                       const std::vector<uint8_t>& bytes, StrayKind kind, std::set<int>& own,
+                       std::set<int>& imaged);
+    // The 32 bytes of an axis block sum up to its checksum: nothing changed them.
+    bool axisBlockIntact(int base, int checksumCell, bool& intact);
     bool verifyAxis(const std::array<float, 8>& values, int base, int checksumCell, int pauseMs);
     bool verifyByte(int cell, uint8_t meant);
     bool verifyAxisAgainstFile(const std::array<double, 8>& constants, int base, int checksumCell,
                                int pauseMs);
+    // The fixed bytes exactly, the date a real one not later than today.
+    bool verifyDateAndFixedBytes();
+    // A byte missing that the board had confirmed writing: another board took the line.
+    void noteMissingConfirmedWrite(int cell, uint8_t meant);
+    void reportStray(const StrayReport& report);
     // The step counter of the board being written or verified (WorkerShared).
     void startSteps(int steps);
     void stepDone();
@@ -108,12 +165,14 @@ private:
     SharedState& state_;
     Clock& clock_;
     std::function<void(int, int)> notify_;
+    std::function<bool()> stopCheck_;
     LocalTimeSource localDate_ = SystemLocalTime;
     std::array<uint8_t, kReplyBufferSize> buffer_{};
     int repeatAttempts_ = 1;
     bool wroteElsewhere_ = false;  // the last memory write landed in another cell
-    // Cells that unconfirmed memory writes may have hit since the upload began.
-    std::set<int> strayCells_;
+    std::map<std::string, BoardLedger> ledgers_;  // by board address, this transfer's
+    BoardLedger* ledger_ = nullptr;               // the upload in progress, if any
+    std::vector<StrayReport> reported_;
 };
 
 }  // namespace clinora

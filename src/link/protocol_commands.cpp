@@ -31,35 +31,36 @@ const std::array<int, 3> kFlagCells = {0x49, 0x4A, 0x4B};
 }  // namespace
 
 bool BusProtocol::SetReadingUnits(int code) {
-    clock_.sleepMs(200);
+    pause(200);
     setTarget(kBroadcastAddress);
     const char* command = code == 0 ? "RU 0" : code == 2 ? "RU 2" : "RU 1";
     const bool ok = TransactQuick(kBroadcastAddress, command);
-    clock_.sleepMs(100);
+    pause(100);
     return ok;
 }
 
 bool BusProtocol::SetTriggerMode(bool continuous) {
     setTarget(kBroadcastAddress);
     const bool ok = TransactQuick(kBroadcastAddress, continuous ? "TR 1" : "TR");
-    clock_.sleepMs(100);
+    pause(100);
     return ok;
 }
 
 bool BusProtocol::SetModeZero() {
     const bool ok = SendCommand("", "MODE 0");
-    clock_.sleepMs(100);
+    pause(100);
     return ok;
 }
 
 bool BusProtocol::ResetAllAddresses() {
     const bool ok = SendCommand(kBroadcastAddress, "AR 60317 60317");
-    clock_.sleepMs(100);
+    pause(100);
     return ok;
 }
 
 bool BusProtocol::QueryAddress() {
-    if (!Transact(kBroadcastAddress, "DA", 2000)) return false;
+    // Asking changes nothing: a reply lost on the line is asked for again.
+    if (!repeated([this] { return Transact(kBroadcastAddress, "DA", 2000); })) return false;
     std::string found = ReplyField(reply(), 3);
     found = found.substr(0, found.find(','));
     state_.locked([&](SharedData& d) { d.readings.foundAddress = found; });
@@ -70,21 +71,24 @@ bool BusProtocol::ChangeAddress() {
     const std::string address = target();
     const std::string newAddress =
         state_.locked([](const SharedData& d) { return d.request.newAddress; });
-    // Both texts end up inside command lines: refuse anything but an address.
-    if (!IsValidAddress(address) || !IsValidAddress(newAddress)) return false;
+    // Both texts end up inside command lines: refuse anything but an address,
+    // and never give every board on the line one address at once.
+    if (!IsValidAddress(address) || !IsValidAddress(newAddress) || address == kBroadcastAddress ||
+        newAddress == kBroadcastAddress)
+        return false;
     if (!SendCommand(address, std::string("PSW ") + kBusPassword)) return false;
-    clock_.sleepMs(100);
+    pause(100);
     if (!SendCommand(address, "DA " + newAddress + " " + newAddress)) return false;
-    clock_.sleepMs(100);
+    pause(100);
     zeroBuffer();
     return waitReply("DA", "DA", 1500, 50);
 }
 
 bool BusProtocol::WriteTypeCode() {
     const auto letters = state_.locked([](const SharedData& d) { return d.request.typeLetters; });
-    clock_.sleepMs(500);
+    pause(500);
     if (!WriteEepromByte(1, letters[0])) return false;
-    clock_.sleepMs(500);
+    pause(500);
     return WriteEepromByte(2, letters[1]);
 }
 
@@ -147,7 +151,7 @@ bool BusProtocol::ReadBoardReading() {
         state_.locked([&](SharedData& d) { d.readings.boards[slot].temperature = 0; });
         return false;
     }
-    clock_.sleepMs(100);
+    pause(100);
     const ReadingFields fields = SplitReading(ReplyField(reply(), 3));
     state_.locked([&](SharedData& d) {
         BoardReading& reading = d.readings.boards[slot];
@@ -162,7 +166,7 @@ bool BusProtocol::TriggerBoard() {
     if (!boardListEntry(address)) return false;
     setTarget(address);
     const bool ok = Transact(address, "TR", 2000);
-    clock_.sleepMs(100);
+    pause(100);
     return ok;
 }
 
@@ -174,14 +178,14 @@ bool BusProtocol::ReadDeviceInfo(const std::string& address) {
     } else {
         all = false;
     }
-    clock_.sleepMs(100);
+    pause(100);
     if (Transact(address, "SN", 2000)) {
         const std::string serial = ReplyField(reply(), 3);
         state_.locked([&](SharedData& d) { d.readings.serialNumber = serial; });
     } else {
         all = false;
     }
-    clock_.sleepMs(100);
+    pause(100);
     if (Transact(address, "BR", 2000)) {
         const std::string field = ReplyField(reply(), 3);
         const size_t comma = field.find(',');
@@ -196,15 +200,7 @@ bool BusProtocol::ReadDeviceInfo(const std::string& address) {
 }
 
 bool BusProtocol::WriteEepromByte(int address, int value) {
-    char command[32];
-    std::snprintf(command, sizeof command, "WE %X %.2X", static_cast<unsigned>(address),
-                  static_cast<unsigned>(value) & 0xFF);
-    const std::string board = target();
-    return repeated([&] {
-        if (Transact(board, command, 2000)) return true;
-        judgeFailedWrite(command);
-        return false;
-    });
+    return writeMemory({"WE", address, {static_cast<uint8_t>(value & 0xFF)}});
 }
 
 bool BusProtocol::ReadEepromByte(int address, int timeoutMs, uint8_t& value) {
@@ -235,12 +231,18 @@ bool BusProtocol::readByteOnce(int address, int timeoutMs, uint8_t& value) {
 }
 
 // "I": the board takes its constants from memory; asking twice does no harm.
+// Only the echo "I" itself counts: a banner or another line that happens to
+// hold the letter is no confirmation.
 bool BusProtocol::confirmLoaded(const std::string& address) {
-    return repeated([&] { return Transact(address, "I", 2000); });
+    return repeated([&] {
+        if (!Transact(address, "I", 2000)) return false;
+        const std::string text = reply();
+        return text.substr(0, text.find_first_of("\r\n")) == "I";
+    });
 }
 
 bool BusProtocol::readSettingBytes(const std::array<int, 3>& cells, bool flags) {
-    clock_.sleepMs(50);
+    pause(50);
     for (int i = 0; i < 3; ++i) {
         uint8_t value = 0;
         if (!ReadEepromByte(cells[i], 800, value)) return false;
@@ -248,7 +250,7 @@ bool BusProtocol::readSettingBytes(const std::array<int, 3>& cells, bool flags) 
         state_.locked([&](SharedData& d) {
             (flags ? d.readings.axisFlags : d.readings.sensorSettings)[i] = value;
         });
-        clock_.sleepMs(50);
+        pause(50);
     }
     return true;
 }
@@ -267,10 +269,10 @@ bool BusProtocol::writeSettingBytes(int boardIndex, const std::array<int, 3>& ce
     }
     for (int i = 0; i < 3; ++i) {
         if (!WriteEepromByte(cells[i], values[i])) return false;
-        clock_.sleepMs(100);
+        pause(100);
     }
     if (!confirmLoaded(target())) return false;
-    clock_.sleepMs(100);
+    pause(100);
     state_.locked([&](SharedData& d) {
         (flags ? d.readings.axisFlags : d.readings.sensorSettings) = values;
         if (!toAll) d.worker.currentBoardIndex = d.worker.boardCount - 1;

@@ -1,8 +1,8 @@
 // Framing and the reply waits every command is built on.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "command_line.h"
 #include "protocol.h"
@@ -12,36 +12,10 @@ namespace clinora {
 namespace {
 
 constexpr size_t kMaxFindLength = 63;
-
-// The first two words of a line, up to its line end.
-std::pair<std::string, std::string> FirstWords(const std::string& text) {
-    const std::string line = text.substr(0, text.find_first_of("\r\n"));
-    const size_t blank = line.find(' ');
-    if (blank == std::string::npos) return {line, {}};
-    const size_t next = line.find(' ', blank + 1);
-    return {
-        line.substr(0, blank),
-        line.substr(blank + 1, next == std::string::npos ? std::string::npos : next - blank - 1)};
-}
-
-// Cells a board may have written when it misheard the cell text of a memory
-// write: one character of it changed or lost. A write of `span` bytes covers
-// that many cells from each.
-std::vector<int> StrayCells(const std::string& cellText, int span) {
-    static const std::string kDigits = "0123456789ABCDEFabcdef";
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < cellText.size(); ++i) {
-        for (char d : kDigits) texts.push_back(cellText.substr(0, i) + d + cellText.substr(i + 1));
-        texts.push_back(cellText.substr(0, i) + cellText.substr(i + 1));
-    }
-    std::vector<int> cells;
-    for (const auto& t : texts) {
-        if (t.empty() || t.size() > 2) continue;
-        const int start = static_cast<int>(std::strtol(t.c_str(), nullptr, 16));
-        for (int k = 0; k < span; ++k) cells.push_back(start + k);
-    }
-    return cells;
-}
+// The longest a pause sleeps before it looks whether to stop.
+constexpr int64_t kPauseStepMs = 50;
+// Time for the boards to answer whatever line a bare line end completed.
+constexpr int64_t kLineEndAnswerMs = 200;
 
 }  // namespace
 
@@ -68,11 +42,33 @@ void BusProtocol::setTarget(const std::string& address) {
     state_.locked([&](SharedData& d) { d.request.targetAddress = address; });
 }
 
+void BusProtocol::pause(int64_t ms) {
+    while (ms > 0 && !stopping()) {
+        const int64_t step = std::min(ms, kPauseStepMs);
+        clock_.sleepMs(step);
+        ms -= step;
+    }
+}
+
+bool BusProtocol::OpenPort(int baud) {
+    if (!OpenBusPort(state_, baud)) return false;
+    // A program that ended in the middle of a line left it open on the
+    // boards' side: end it before the first command of ours joins it.
+    SerialPort& port = state_.port();
+    if (port.WriteByte('\r')) {
+        pause(kLineEndAnswerMs);
+        port.Discard();
+    }
+    return true;
+}
+
 bool BusProtocol::SendCommand(const std::string& address, const std::string& command) {
     // Refuse anything that could put a second command on the line before a
     // single byte goes out.
     const auto body = CommandLineBody(address, command);
-    if (!body) return false;
+    if (!body || stopping()) return false;
+    // Once begun, a line goes out whole and paced, whatever happens meanwhile:
+    // the boards must never be left with half a command.
     SerialPort& port = state_.port();
     for (char c : *body) {
         if (!port.WriteByte(static_cast<uint8_t>(c))) return false;
@@ -87,25 +83,27 @@ bool BusProtocol::Transact(const std::string& address, const std::string& comman
     zeroBuffer();
     state_.port().Discard();
     if (!SendCommand(address, command)) return false;
-    clock_.sleepMs(500);
+    pause(500);
+    if (!awaitLine(timeoutMs)) return false;
+    return std::strstr(reply(), find.c_str()) != nullptr && std::strchr(reply(), '?') == nullptr;
+}
+
+bool BusProtocol::awaitLine(int timeoutMs) {
     int64_t deadline = clock_.nowMs() + timeoutMs;
     size_t collected = 0;
     for (;;) {
         if (collect(collected) > 0) {
-            if (std::strchr(reply(), '\r') != nullptr) {
-                return std::strstr(reply(), find.c_str()) != nullptr &&
-                       std::strchr(reply(), '?') == nullptr;
-            }
+            if (std::strchr(reply(), '\r') != nullptr) return true;
             deadline = clock_.nowMs() + timeoutMs;
         } else {
-            if (clock_.nowMs() > deadline || !state_.port().isOpen()) return false;
+            if (clock_.nowMs() > deadline || !state_.port().isOpen() || stopping()) return false;
             clock_.sleepMs(50);
         }
     }
 }
 
-// Every wait gives up at once when the port has been closed under it (the
-// worker is being stopped): no reply can come.
+// Every wait gives up at once when the port has been closed under it, or
+// when the worker is being stopped.
 bool BusProtocol::waitReply(const std::string& find, const std::string& errorFind,
                             int firstWindowMs, int pollMs) {
     int64_t deadline = clock_.nowMs() + firstWindowMs;
@@ -121,7 +119,7 @@ bool BusProtocol::waitReply(const std::string& find, const std::string& errorFin
             }
             deadline = clock_.nowMs() + 2000;
         } else {
-            if (clock_.nowMs() > deadline || !state_.port().isOpen()) return false;
+            if (clock_.nowMs() > deadline || !state_.port().isOpen() || stopping()) return false;
             clock_.sleepMs(pollMs);
         }
     }
@@ -131,28 +129,9 @@ bool BusProtocol::repeated(const std::function<bool()>& exchange) {
     wroteElsewhere_ = false;
     for (int attempt = 0; attempt < repeatAttempts_; ++attempt) {
         if (exchange()) return true;
-        if (wroteElsewhere_ || !state_.port().isOpen()) break;
+        if (wroteElsewhere_ || !state_.port().isOpen() || stopping()) break;
     }
     return false;
-}
-
-// What a memory write that was not confirmed may have done. An echo of the
-// same cell (another value, or a refusal) leaves the other cells alone, and
-// sending the line again mends this one. An echo of another cell shows the
-// board heard the line wrong and wrote there: sending again cannot mend that
-// cell, so the operation fails at once and its step starts over. Without a
-// readable echo nobody knows where the bytes went.
-void BusProtocol::judgeFailedWrite(const std::string& command) {
-    const char* text = reply();
-    const auto [word, cell] = FirstWords(text);
-    const auto [sentWord, sentCell] = FirstWords(command);
-    const bool echoed = std::strchr(text, '\r') != nullptr && word == sentWord && !cell.empty();
-    if (echoed && cell == sentCell) return;
-    if (echoed && std::strchr(text, '?') == nullptr) {
-        wroteElsewhere_ = true;
-        return;
-    }
-    for (int c : StrayCells(sentCell, sentWord == "WM" ? 4 : 1)) strayCells_.insert(c);
 }
 
 bool BusProtocol::TransactQuick(const std::string& address, const std::string& command) {
@@ -168,8 +147,8 @@ bool BusProtocol::StopTrigger() {
     zeroBuffer();
     if (!SendCommand(kBroadcastAddress, "TR 0")) return false;
     // Two pauses on purpose: 200 ms in all before the echo is awaited.
-    clock_.sleepMs(100);
-    clock_.sleepMs(100);
+    pause(100);
+    pause(100);
     return waitReply("TR", "TR", 1500, 50);
 }
 
@@ -178,17 +157,19 @@ bool BusProtocol::ProbeDevice(const std::string& address, int attempts) {
     if (!IsValidAddress(address)) return false;
     SerialPort& port = state_.port();
     port.Discard();
-    std::string text;
     bool found = false;
     uint8_t scratch[kReplyBufferSize];
     for (int attempt = 0; attempt < attempts && !found; ++attempt) {
         if (!SendCommand(address, "")) break;
-        clock_.sleepMs(200);
+        pause(200);
         const int64_t deadline = clock_.nowMs() + 2000;
+        // Each attempt judges its own answer: the start of a banner that came
+        // too late for the last one must not complete a garbled one now.
+        std::string text;
         while (!found) {
             const size_t n = port.Read(scratch, sizeof scratch);
             if (n == 0) {
-                if (clock_.nowMs() > deadline || !port.isOpen()) break;
+                if (clock_.nowMs() > deadline || !port.isOpen() || stopping()) break;
                 clock_.sleepMs(50);
                 continue;
             }
@@ -207,6 +188,7 @@ bool BusProtocol::ProbeDevice(const std::string& address, int attempts) {
                 found = true;
             }
         }
+        if (!found) port.Discard();
     }
     port.Discard();
     return found;

@@ -1,6 +1,9 @@
 #include "serial_port.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "number_text.h"
@@ -54,33 +57,54 @@ bool SerialPort::Open(int portNumber, int baud) {
 bool SerialPort::Close() {
     std::function<void(const std::string&)> notice;
     std::string text;
+    bool closed = true;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        // The writer releases the lock between bytes; a close from another
+        // thread lets the line in progress end first.
+        // (The writer itself is never inside a line when it closes.)
+        if (lineWriter_ != std::this_thread::get_id()) {
+            lineEnded_.wait_for(lock, std::chrono::milliseconds(kLineWaitMs),
+                                [this] { return !lineOpen_; });
+        }
         if (!open_) return true;
         if (handle_ == -1 || handle_ == 0) return true;
         if (int code = device_.close(); code != 0) {
             fail(code, Printf("Close serial port error. Error - %d", code));
             notice = notice_;
             text = errorText_;
+            closed = false;
         }
         open_ = false;
         handle_ = -1;
+        lineOpen_ = false;
     }
+    lineEnded_.notify_all();
     if (notice) notice(text);
-    return true;
+    return closed;
 }
 
 bool SerialPort::WriteByte(uint8_t byte) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_) {
-        fail(EBADF, Printf("WriteByte error. Error - %d", EBADF));
-        return false;
+    bool ok = false;
+    bool ended = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!open_) {
+            fail(EBADF, Printf("WriteByte error. Error - %d", EBADF));
+            return false;
+        }
+        const int code = device_.writeByte(byte);
+        ok = code == 0;
+        if (!ok) fail(code, Printf("WriteByte error. Error - %d", code));
+        // A line ends with its carriage return, or when the device stops
+        // taking its bytes (nobody should wait for that one).
+        const bool wasOpen = lineOpen_;
+        lineWriter_ = std::this_thread::get_id();
+        lineOpen_ = ok && byte != '\r';
+        ended = wasOpen && !lineOpen_;
     }
-    if (int code = device_.writeByte(byte); code != 0) {
-        fail(code, Printf("WriteByte error. Error - %d", code));
-        return false;
-    }
-    return true;
+    if (ended) lineEnded_.notify_all();
+    return ok;
 }
 
 size_t SerialPort::BytesWaiting() {
@@ -121,6 +145,11 @@ long SerialPort::ReadAppend(uint8_t* buffer, size_t collected) {
     const size_t room = kReplyBufferSize - 1 - collected;
     const size_t count = std::min(static_cast<size_t>(waiting), room);
     return static_cast<long>(Read(buffer + collected, count));
+}
+
+bool SerialPort::lineInProgress() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lineOpen_;
 }
 
 bool SerialPort::isOpen() const {

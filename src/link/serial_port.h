@@ -1,11 +1,13 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "serial_device.h"
 
@@ -13,6 +15,8 @@ namespace clinora {
 
 // Size of a reply buffer; the collected text always keeps one zero byte free.
 inline constexpr size_t kReplyBufferSize = 8192;
+// The longest a close waits for a command line in progress to end.
+inline constexpr int kLineWaitMs = 2000;
 
 // A serial port opened by number with fixed line settings and non-blocking
 // reads, over a SerialDevice (a tty or the simulated bus).
@@ -24,6 +28,10 @@ public:
     SerialPort& operator=(const SerialPort&) = delete;
 
     bool Open(int portNumber, int baud);
+    // False when the device refused to close (the port counts as closed all
+    // the same). Called from another thread while a command line is being
+    // written, it waits for that line's end (at most kLineWaitMs), so that no
+    // line is ever cut in the middle by a close.
     bool Close();
     bool WriteByte(uint8_t byte);
     size_t BytesWaiting();
@@ -33,6 +41,8 @@ public:
     long ReadAppend(uint8_t* buffer, size_t collected);
 
     bool isOpen() const;
+    // Bytes of a command line have gone out and its carriage return has not.
+    bool lineInProgress() const;
     std::string errorText() const;
     int lastError() const;
 
@@ -53,6 +63,9 @@ private:
 
     SerialDevice& device_;
     mutable std::mutex mutex_;  // guards the members below
+    std::condition_variable lineEnded_;
+    bool lineOpen_ = false;
+    std::thread::id lineWriter_;  // the thread that wrote the last byte
     std::string errorText_;
     int lastError_ = 0;
     int handle_ = 0;  // 0 at construction, -1 after close, 1 while open

@@ -10,6 +10,7 @@
 
 #include "device_record.h"
 #include "event_sink.h"
+#include "link_words.h"
 #include "request_record.h"
 #include "serial_port.h"
 
@@ -71,6 +72,9 @@ struct WorkerShared {
     // Steps done of the board being written or verified, for progress displays.
     int transferStep = 0;
     int transferSteps = 0;
+    // Cells the transfer changed besides the ones it meant, in the order found
+    // (the detail of each stray write event is its index here).
+    std::vector<StrayReport> strayReports;
     bool linkOk = false;
     int baudRate = 115200;
     int lastOpenedBaud = 0;

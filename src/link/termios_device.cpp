@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,11 +34,18 @@ TermiosDevice::~TermiosDevice() { close(); }
 
 int TermiosDevice::open(const std::string& path) {
     if (fd_ >= 0) return EBUSY;
+    // A terminal left exclusive (by an older version of this program) refuses
+    // the open with EBUSY to anyone but root.
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
-    // Exclusive use: no second opener while we hold the line (not every tty
-    // driver supports this; a refusal is not fatal).
-    ::ioctl(fd, TIOCEXCL);
+    // Exclusive use by a lock the kernel drops when the process ends, however
+    // it ends: a program killed while it holds the line does not keep it from
+    // the next one. Another holder is reported as EAGAIN.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno == EWOULDBLOCK ? EAGAIN : errno;
+        ::close(fd);
+        return code;
+    }
     fd_ = fd;
     return 0;
 }
@@ -112,13 +120,17 @@ int TermiosDevice::close() {
     if (fd_ < 0) return 0;
     const int fd = fd_;
     fd_ = -1;
-    // The exclusive-use flag belongs to the terminal, not to this descriptor:
-    // left set, it would outlive the close while another descriptor (a bridge,
-    // a second program) keeps the terminal open, and refuse every later open
-    // by a user without the privilege to override it.
-    ::ioctl(fd, TIOCNXCL);
+    // Closing drops the lock.
     if (::close(fd) != 0) return errno;
     return 0;
+}
+
+int ClearExclusiveUse(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    const int code = ::ioctl(fd, TIOCNXCL) == 0 ? 0 : errno;
+    ::close(fd);
+    return code;
 }
 
 }  // namespace clinora

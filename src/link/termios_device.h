@@ -22,4 +22,9 @@ private:
     int fd_ = -1;
 };
 
+// Clears the exclusive-use flag of the terminal at `path`, which older
+// versions of this program set and which outlived them when they were killed
+// (only root can open such a terminal). 0 or an errno code.
+int ClearExclusiveUse(const std::string& path);
+
 }  // namespace clinora

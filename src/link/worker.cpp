@@ -1,7 +1,10 @@
 // The worker's main loop, request intake, step patterns and event posting.
 #include "worker.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 
 #include "worker_codes.h"
 
@@ -21,10 +24,33 @@ Worker::Worker(SharedState& state, Clock& clock)
       clock_(clock),
       protocol_(state, clock, [this](int code, int detail) { post(code, detail); }) {
     protocol_.setRepeatAttempts(kExchangeAttempts);
+    // A stop ends the work in progress after the line being sent.
+    protocol_.setStopCheck(
+        [this] { return state_.locked([](const SharedData& d) { return d.worker.stop; }); });
 }
 
 void Worker::pass() {
     if (ended_) return;
+    // Nothing that goes wrong in one pass may end the thread that owns the
+    // bus (and with it the program): the worker starts over from state 0.
+    try {
+        passOnce();
+    } catch (const std::exception& e) {
+        recover(e.what());
+    } catch (...) {
+        recover("unknown error");
+    }
+}
+
+void Worker::recover(const char* what) {
+    std::fprintf(stderr, "clinora: the bus worker starts over after an error: %s\n", what);
+    next_ = kStateIdleReset;
+    changed_ = true;
+    state_.locked([](SharedData& d) { d.worker.state = kStateIdleReset; });
+    protocol_.pause(500);
+}
+
+void Worker::passOnce() {
     struct Intake {
         bool stop, pending;
         uint32_t code;
@@ -66,10 +92,13 @@ bool Worker::takeRequest(uint32_t code) {
             break;
         case kWriteCalibrationRequest:
             entry = kStateWriteProbe;
+            protocol_.beginTransfer();
             post(kEventBoardWritten, kEventBoardWritten);
+            if (targetsBroadcast()) return refuse(kEventUploadFailed, kEventUploadFailed);
             break;
         case kBiaxialWriteRequest:
             entry = kStateBiaxialProbe;
+            protocol_.beginTransfer();
             post(kEventBiaxialWrite, kEventBiaxialWrite);
             break;
         case kStopRequest:
@@ -78,6 +107,12 @@ bool Worker::takeRequest(uint32_t code) {
             break;
         case kAddressChangeRequest:
             entry = kStateAddressChangeProbe;
+            if (state_.locked([](const SharedData& d) {
+                    return d.request.targetAddress == kBroadcastAddress ||
+                           d.request.newAddress == kBroadcastAddress;
+                })) {
+                return refuse(kEventAddressChangeGaveUp, 0);
+            }
             break;
         case kDeviceInfoRequest:
             entry = kStateDeviceInfo;
@@ -106,6 +141,7 @@ bool Worker::takeRequest(uint32_t code) {
         case kVerifyCalibrationRequest:
             entry = kStateVerifyProbe;
             post(kEventBoardVerified, kEventBoardVerified);
+            if (targetsBroadcast()) return refuse(kEventVerifyFailed, kEventVerifyFailed);
             break;
         case kReadAxisFlagsRequest:
             entry = kStateFlagsReadProbe;
@@ -121,6 +157,28 @@ bool Worker::takeRequest(uint32_t code) {
     return false;
 }
 
+// The boards a write or verify request walks: all of the set, or the one.
+bool Worker::targetsBroadcast() const {
+    return state_.locked([](const SharedData& d) {
+        const int boards = std::min<int>(d.worker.boardCount, d.currentAddresses.size());
+        const int target = d.worker.writeTarget;
+        for (int i = 0; i < boards; ++i) {
+            if ((target == d.worker.boardCount || target == i) &&
+                d.currentAddresses[i] == kBroadcastAddress)
+                return true;
+        }
+        return false;
+    });
+}
+
+// A request that must not reach the bus: its final failure event, then idle.
+bool Worker::refuse(int event, int detail) {
+    post(event, detail);
+    next_ = kStateIdleReset;
+    state_.locked([](SharedData& d) { d.worker.state = kStateIdleReset; });
+    return false;
+}
+
 // --- steps -----------------------------------------------------------------
 
 // The count-down of the step pattern: while it runs, a pass waits `pauseMs`
@@ -128,7 +186,7 @@ bool Worker::takeRequest(uint32_t code) {
 bool Worker::countingDown(int pauseMs) {
     if (countDown_ >= 1) {
         --countDown_;
-        clock_.sleepMs(pauseMs);
+        protocol_.pause(pauseMs);
         return true;
     }
     --countDown_;
@@ -167,11 +225,11 @@ bool Worker::openStep() {
         return false;
     }
     if (countingDown(100)) return false;
-    if (OpenBusPort(state_, baud)) {
+    if (protocol_.OpenPort(baud)) {
         retry_ = 0;
         setLinkOk(true);
         postPortStatus(kPortOpened);
-        clock_.sleepMs(500);
+        protocol_.pause(500);
         return true;
     }
     postPortStatus(kPortOpenFailed);
@@ -223,7 +281,7 @@ bool Worker::triggerStep() {
 void Worker::probeFailureRule() {
     if (retry_ < 3) {
         ++retry_;
-        clock_.sleepMs(50);
+        protocol_.pause(50);
     } else {
         post(kEventNoBoard, kEventNoBoard);
         next_ = kStateIdleReset;
@@ -241,7 +299,7 @@ void Worker::deliver(bool toPage, bool toHost, int message, int first, int secon
     // Posted outside the lock: a sink may read the shared state.
     if (page) page->post(message, first, second);
     if (host) host->post(message, first, second);
-    clock_.sleepMs(50);
+    protocol_.pause(50);
 }
 
 void Worker::post(int code, int detail) {

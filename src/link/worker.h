@@ -46,8 +46,13 @@ private:
         bool clearCountDown = false;  // count-down 0 on success (uploads, verify)
     };
 
+    void passOnce();
+    // After an exception in a pass: back to state 0 and on.
+    void recover(const char* what);
     // Request intake; returns true for the reset addresses request.
     bool takeRequest(uint32_t code);
+    bool targetsBroadcast() const;
+    bool refuse(int event, int detail);
     void runState(int state);
 
     // Steps.

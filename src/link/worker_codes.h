@@ -96,6 +96,7 @@ enum WorkerEventCode : int {
     kEventVerifyFailed = 108,         // retry count, 108 when final
     kEventFlagsWritten = 109,         // board index reached
     kEventNoBoard = 112,              // 112
+    kEventStrayWrite = 113,           // index into WorkerShared::strayReports
     kEventAddressesReset = 0x800000,  // detail of the previous event
 };
 

@@ -57,7 +57,7 @@ void Worker::runState(int state) {
             break;
         case kStateTriggerOffLoop:
             // Stays here, stopping the trigger, until another request.
-            if (!protocol_.StopTrigger() && !state_.port().isOpen()) clock_.sleepMs(50);
+            if (!protocol_.StopTrigger() && !state_.port().isOpen()) protocol_.pause(50);
             break;
         case kStateUnitsAndTrigger:
             stateUnitsAndTrigger();
@@ -135,7 +135,7 @@ void Worker::stateIdleReset() {
     countDown_ = 0;
     postPortStatus(kPortIdle);
     setLinkOk(false);
-    clock_.sleepMs(500);
+    protocol_.pause(500);
     next_ = kStateUnitsAndTrigger;
 }
 
@@ -143,7 +143,7 @@ void Worker::stateOpen() {
     const bool done = openStep();
     if (done) next_ = kStateAddressQuery;
     postToPageAndHost(kEventPortOpen, done ? 1 : 0);
-    clock_.sleepMs(500);
+    protocol_.pause(500);
 }
 
 void Worker::stateDeviceInfo() {
@@ -156,7 +156,7 @@ void Worker::stateDeviceInfo() {
     if (retry_ > 2) {
         next_ = kStateIdleReset;
     } else {
-        clock_.sleepMs(300);
+        protocol_.pause(300);
     }
 }
 
@@ -164,7 +164,7 @@ void Worker::stateDeviceInfo() {
 void Worker::stateAddressQuery() {
     const bool done = step({100, [this] { return protocol_.QueryAddress(); }});
     if (done) {
-        clock_.sleepMs(500);
+        protocol_.pause(500);
         next_ = kStateIdleReset;
     } else {
         state_.locked(
@@ -172,14 +172,14 @@ void Worker::stateAddressQuery() {
         next_ = kStateOpen;
     }
     post(kEventAddressQuery, done ? 1 : 0);
-    clock_.sleepMs(500);
+    protocol_.pause(500);
 }
 
 void Worker::stateHeartbeat() {
     post(kEventHeartbeat, kEventHeartbeat);
     if (sub_ <= 5) {
         ++sub_;
-        clock_.sleepMs(500);
+        protocol_.pause(500);
     } else {
         sub_ = 0;
         if (!state_.port().isOpen()) next_ = kStateOpen;
@@ -198,14 +198,20 @@ void Worker::stateUnitsAndTrigger() {
         good = true;  // the boards take no units command at this rate
     }
     if (good) {
-        clock_.sleepMs(500);
+        protocol_.pause(500);
         good = protocol_.SetTriggerMode(continuous);
     }
     if (good) {
+        retry_ = 0;
         next_ = kStateSingleReading;
-        clock_.sleepMs(500);
+        protocol_.pause(500);
     }
     postToHost(kEventUnitsAndTrigger, good ? 1 : 0);
+    if (good) return;
+    // Boards fallen silent: the page says so, and after three tries the
+    // worker opens the port again (and looks for the boards at both rates).
+    postPortStatus(kPortBoardNotFound);
+    if (++retry_ >= 3) next_ = kStateOpen;
 }
 
 void Worker::stateBoardInit() {
@@ -246,7 +252,7 @@ void Worker::stateSingleReading() {
     const bool done = step({100, [this] { return protocol_.ReadSingleReading(); }});
     if (done) {
         retry_ = 0;
-        clock_.sleepMs(500);
+        protocol_.pause(500);
     }
     post(kEventSingleReading, done ? 1 : 0);
     if (retry_ > 2) next_ = kStateOpen;
@@ -258,12 +264,12 @@ void Worker::stateTrigger() {
         const int boards = boardCount();
         if (index > boards - 1) {
             index = 0;
-            clock_.sleepMs(settlePauseMs(boards));
+            protocol_.pause(settlePauseMs(boards));
             next_ = kStateBoardReading;
         }
         setBoardIndex(index);
     } else if (retry_ <= 3) {
-        clock_.sleepMs(50);
+        protocol_.pause(50);
     } else {
         next_ = kStateBoardInit;
     }
@@ -273,18 +279,15 @@ void Worker::stateBoardReading() {
     const bool done = step({50, [this] { return protocol_.ReadBoardReading(); }, kEventBoardRead,
                             kEventBoardReadFailed});
     if (!done) return;
-    clock_.sleepMs(50);
+    // (A reading done resets the retry count: the wait below always follows.)
+    protocol_.pause(50);
     int index = boardIndex() + 1;
     if (index > boardCount() - 1) {
         index = 0;
         if (!continuousRead()) next_ = kStateTrigger;
     }
     setBoardIndex(index);
-    if (retry_ <= 3) {
-        clock_.sleepMs(50);
-    } else {
-        next_ = kStateBoardInit;
-    }
+    protocol_.pause(50);
 }
 
 // The walk shared by upload and verify: every board in turn when the write
@@ -325,12 +328,13 @@ void Worker::stateUpload() {
 
 void Worker::uploadNotDone() {
     if (retry_ > 3) {
+        protocol_.reportUnsettledWrites();
         post(kEventUploadFailed, kEventUploadFailed);
-        clock_.sleepMs(100);
+        protocol_.pause(100);
         next_ = kStateIdleReset;
     } else if (retry_ >= 1) {
         post(kEventUploadFailed, retry_);
-        clock_.sleepMs(300);
+        protocol_.pause(300);
     }
 }
 
@@ -344,11 +348,11 @@ void Worker::stateVerify() {
     const bool giveUp = all ? retry_ > 3 : retry_ >= 3;
     if (giveUp) {
         post(kEventVerifyFailed, kEventVerifyFailed);
-        clock_.sleepMs(100);
+        protocol_.pause(100);
         next_ = kStateIdleReset;
     } else if (retry_ > 0) {
         post(kEventVerifyFailed, retry_);
-        clock_.sleepMs(300);
+        protocol_.pause(300);
     }
 }
 
@@ -362,8 +366,8 @@ void Worker::stateReadBytes(bool flags) {
     }
     if (!step(plan)) return;
     // Two pauses on purpose: the boards expect 100 ms after a read, in two steps.
-    clock_.sleepMs(50);
-    clock_.sleepMs(50);
+    protocol_.pause(50);
+    protocol_.pause(50);
     next_ = kStateHeartbeat;
 }
 
@@ -385,14 +389,17 @@ void Worker::stateWriteBytes(bool flags) {
     }
 }
 
+// Tried four times; then the worker goes back to monitoring through state 0
+// instead of asking a silent line every 50 ms for ever.
 void Worker::stateStopTrigger() {
     if (protocol_.StopTrigger()) {
-        clock_.sleepMs(50);
-        if (retry_ == 0) next_ = kStateHeartbeat;
+        protocol_.pause(50);
+        next_ = kStateHeartbeat;
     } else if (retry_ > 3) {
         next_ = kStateIdleReset;
     } else {
-        clock_.sleepMs(50);
+        ++retry_;
+        protocol_.pause(50);
     }
 }
 
@@ -401,7 +408,7 @@ bool Worker::biaxialTargetValid() {
     const int target = writeTarget();
     const bool valid = state_.locked([&](const SharedData& d) {
         return target >= 0 && target < static_cast<int>(d.currentAddresses.size()) &&
-               target < kMaxBoards;
+               target < kMaxBoards && d.currentAddresses[target] != kBroadcastAddress;
     });
     if (!valid) {
         post(kEventUploadFailed, kEventUploadFailed);

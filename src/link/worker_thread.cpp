@@ -16,10 +16,9 @@ void WorkerThread::start(SharedState& state) {
 
 void WorkerThread::stop() {
     if (!thread_.joinable()) return;
+    // The worker ends what it is doing after the line it is sending (its
+    // waits and pauses end at once), then closes the port in state 12.
     state_->locked([](SharedData& d) { d.worker.stop = true; });
-    // Closing the port makes an exchange in progress fail at its next byte,
-    // so the current pass ends promptly instead of finishing a long upload.
-    state_->port().Close();
     thread_.join();
 }
 
@@ -62,7 +61,13 @@ bool PostRequest(SharedState& state, const RequestRecord& record, uint32_t code)
 
 bool SubmitRequest(SharedState& state, const WorkerRequest& request) {
     return state.locked([&](SharedData& d) {
+        // A refused request leaves the one in force as it is: its board count,
+        // write target, constants and record are what the worker is using.
         if (!d.worker.started) return false;
+        if (d.worker.requestPending) {
+            d.worker.lastRequestCode = request.code;
+            return false;
+        }
         if (request.boardCount) d.worker.boardCount = *request.boardCount;
         if (request.writeTarget) d.worker.writeTarget = *request.writeTarget;
         if (request.devices) d.devices = *request.devices;

@@ -14,9 +14,9 @@
 namespace clinora {
 
 // The thread that owns the bus: it repeats Worker::pass() until the worker
-// ends. Destroying it sets the stop flag, closes the port so that the current
-// pass ends early, and waits for it, so it must go before the SharedState it
-// runs on.
+// ends. Destroying it sets the stop flag and waits for the worker to end
+// (after the command line it is sending, never in the middle of one), so it
+// must go before the SharedState it runs on.
 class WorkerThread {
 public:
     explicit WorkerThread(Clock& clock) : clock_(clock) {}
@@ -26,7 +26,7 @@ public:
 
     // Starts the thread on `state` (once; later calls do nothing).
     void start(SharedState& state);
-    // Sets the stop flag, closes the port and joins: the worker ends in state 12.
+    // Sets the stop flag and joins: the worker ends in state 12, which closes the port.
     void stop();
     bool running() const { return thread_.joinable(); }
 
@@ -61,7 +61,8 @@ struct WorkerRequest {
 };
 
 // PostRequest for a whole WorkerRequest: the fields and the record are set and
-// the hand-shake is tried under one lock, with PostRequest's rules.
+// the hand-shake is tried under one lock. Unlike PostRequest, a refused
+// request changes nothing but the last request code.
 bool SubmitRequest(SharedState& state, const WorkerRequest& request);
 
 // Reconnect: selects the port and marks a connect request pending like

@@ -15,8 +15,8 @@ std::vector<BoardConfig> DemoBoards() {
     return boards;
 }
 
-std::unique_ptr<SimBus> MakeDemoBus(Clock& clock) {
-    auto bus = std::make_unique<SimBus>(clock);
+std::unique_ptr<SimBus> MakeDemoBus(Clock& clock, uint32_t faultSeed) {
+    auto bus = std::make_unique<SimBus>(clock, faultSeed);
     for (const BoardConfig& board : DemoBoards()) bus->addBoard(board);
     return bus;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ inline constexpr double kDemoNoiseVolts = kMaxNoiseVolts / 10;
 // The simulated demo bus that `--simulate` runs on: three boards.
 std::vector<std::string> DemoBoardAddresses();
 std::vector<BoardConfig> DemoBoards();
-std::unique_ptr<SimBus> MakeDemoBus(Clock& clock);
+// `faultSeed` seeds its line noise.
+std::unique_ptr<SimBus> MakeDemoBus(Clock& clock, uint32_t faultSeed = 1);
 
 }  // namespace clinora::sim

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include "line_noise.h"
 
@@ -169,8 +170,14 @@ bool SimBus::setExtraLatency(size_t board, int64_t ms) {
     return true;
 }
 
+void SimBus::mishearNextLine(const std::string& line, const std::string& heard, bool answered) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mishearing_ = Mishearing{line, heard, answered};
+}
+
 void SimBus::clearOverrides() {
     std::lock_guard<std::mutex> lock(mutex_);
+    mishearing_.reset();
     for (auto& slot : slots_) {
         slot.overrides.clear();
         slot.extraLatencyMs = 0;
@@ -180,6 +187,11 @@ void SimBus::clearOverrides() {
 std::vector<ReceivedLine> SimBus::receivedLines() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return {log_.begin(), log_.end()};
+}
+
+std::string SimBus::partialLine() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return line_;
 }
 
 void SimBus::clearReceivedLines() {
@@ -193,7 +205,8 @@ int SimBus::open(const std::string&) {
     if (open_) return EBUSY;
     open_ = true;
     output_.clear();
-    resetLine();
+    // What the boards collected of a line stays: a program that ended in the
+    // middle of one leaves it to the next.
     return 0;
 }
 
@@ -275,7 +288,6 @@ int SimBus::close() {
     std::lock_guard<std::mutex> lock(mutex_);
     open_ = false;
     output_.clear();
-    resetLine();
     return 0;
 }
 
@@ -293,6 +305,11 @@ void SimBus::lineEnded(int64_t nowMs) {
         return;
     }
     std::string line = line_;
+    if (mishearing_ && !lineLost_ && line == mishearing_->line) {
+        line = mishearing_->heard;
+        loseNextReply_ = !mishearing_->answered;
+        mishearing_.reset();
+    }
     if (!lineLost_ && chance(faults_.commandLoss)) {
         HeardLine heard = LoseCommandByte(line, faultRng_);
         if (!heard.ended) return;  // the boards go on collecting the line
@@ -303,6 +320,7 @@ void SimBus::lineEnded(int64_t nowMs) {
     line_.clear();
     lineLost_ = false;
     if (!lost) handleLine(line, nowMs);
+    loseNextReply_ = false;
 }
 
 bool SimBus::chance(double rate) {
@@ -350,7 +368,7 @@ void SimBus::handleLine(const std::string& line, int64_t nowMs) {
         reply.pieces = {CollideReplies(texts)};
         reply.pauseMs = 0;
     }
-    if (chance(faults_.drop)) return;
+    if (chance(faults_.drop) || std::exchange(loseNextReply_, false)) return;
     if (chance(faults_.garble)) reply.pieces.front() = GarbleReply(reply.pieces.front(), faultRng_);
     if (chance(faults_.cut)) {
         std::string whole;

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -103,8 +104,13 @@ public:
     // Test hooks. False for a board index that does not exist.
     bool setReplyOverride(size_t board, const std::string& command, ReplyOverride reply);
     bool setExtraLatency(size_t board, int64_t ms);
+    // The next line whose text is `line` reaches the boards as `heard`; with
+    // `answered` false its answer is lost on the way back.
+    void mishearNextLine(const std::string& line, const std::string& heard, bool answered = true);
     void clearOverrides();
     std::vector<ReceivedLine> receivedLines() const;
+    // Bytes of a line the boards have begun to receive, without its end.
+    std::string partialLine() const;
     void clearReceivedLines();
 
     // SerialDevice.
@@ -148,6 +154,12 @@ private:
     std::mt19937 faultRng_;
     LineFaults faults_;
     size_t linesUntilUnplug_ = 0;  // 0: no unplug planned
+    struct Mishearing {
+        std::string line, heard;
+        bool answered = true;
+    };
+    std::optional<Mishearing> mishearing_;
+    bool loseNextReply_ = false;
     int boardBaud_ = kBoardBaud;
     bool collisions_ = false;
     bool plugged_ = true;

@@ -344,6 +344,22 @@ TEST_F(CalModel, WriteAndVerifyEventsSayWhatHappenedToWhichBoard) {
     // The lamp goes out with the verdict, not a tick later.
     model().onWorkerEvent(kEventVerifiesDone, 103);
     EXPECT_FALSE(model().view().busy);
+
+    // A cell changed besides the constants: said at once (in a box unless it
+    // was put back), and the write ends in no plain success.
+    model().send();
+    rig.state.locked([](SharedData& d) {
+        d.worker.strayReports = {{"102", 0x02, 1, StrayKind::Restored},
+                                 {"102", 0xA2, 1, StrayKind::Written}};
+    });
+    rig.services.shown.clear();
+    model().onWorkerEvent(kEventStrayWrite, 0);
+    EXPECT_EQ(model().view().message, StrayWriteText({"102", 0x02, 1, StrayKind::Restored}));
+    model().onWorkerEvent(kEventStrayWrite, 1);
+    EXPECT_EQ(rig.services.texts("message"),
+              std::vector<std::string>{StrayWriteText({"102", 0xA2, 1, StrayKind::Written})});
+    model().onWorkerEvent(kEventUploadsDone, 103);
+    EXPECT_EQ(model().view().message, "Written, but another cell was changed (see the message)");
 }
 
 // The progress of writing all boards follows the worker's board index and
@@ -419,6 +435,13 @@ TEST_F(CalModel, TransfersWithoutDataAreRefusedAndLeaveNothingInProgress) {
         {"verify one empty board",
          [](CalPageModel& m, CalSession&, PageCopies&) { m.selectBoard(2); },
          [](CalPageModel& m) { m.verify(); }, one},
+        // A file whose axis A constants are all zero would wipe the board's.
+        {"upload of an all-zero axis",
+         [](CalPageModel& m, CalSession& s, PageCopies&) {
+             s.devices[1].status = "----File";
+             m.selectBoard(1);
+         },
+         [](CalPageModel& m) { m.upload(); }, one},
     };
     for (const Case& c : cases) {
         WalkModelRig r({"101", "102", "103", "104"});
@@ -437,6 +460,7 @@ TEST_F(CalModel, TransfersWithoutDataAreRefusedAndLeaveNothingInProgress) {
     CalPageModel m({r.state, r.copies, r.files, r.session, r.services, {}});
     m.activate();
     r.session.devices[1].status = "----File";
+    r.session.devices[1].a = {0, 1, 0, 0, 0, 0};
     r.session.devices[1].b = {0, 1, 0, 0.5, 0, 0};
     r.copies.biaxialFile = true;
     m.selectBoard(1);

@@ -40,8 +40,14 @@ TEST(PortFailureText, NamesThePathAndTheReason) {
     }
     EXPECT_EQ(PortFailureText("/dev/ttyUSB0", EACCES),
               "Cannot open /dev/ttyUSB0: permission denied; the user must be in the dialout group");
-    EXPECT_EQ(PortFailureText("/dev/ttyUSB0", EBUSY),
+    // Held by another program now (its lock), or left exclusive by an older one.
+    EXPECT_EQ(PortFailureText("/dev/ttyUSB0", EAGAIN),
               "Cannot open /dev/ttyUSB0: in use by another program");
+    EXPECT_EQ(PortFailureText("/dev/ttyUSB0", EBUSY),
+              "Cannot open /dev/ttyUSB0: locked for exclusive use by another program, or left "
+              "so by an older version of this one; if nothing else uses it, free it with: sudo "
+              "clinora-cli unlock --port /dev/ttyUSB0");
+    EXPECT_EQ(NoAnswerText("/dev/ttyUSB0"), "No answer from the boards on /dev/ttyUSB0");
     EXPECT_EQ(PortFailureText("/dev/ttyUSB0", EIO).rfind("Cannot open /dev/ttyUSB0: ", 0), 0u);
 }
 

@@ -126,7 +126,7 @@ TEST_F(MonitorModel, ConnectFlowStalenessAndLeaving) {
         {kEventPortOpen, 1, "Port open", Shade::PaleYellow, Shade::Red, false},
         {kEventAddressQuery, 1, "Device found", Shade::Green, Shade::Red, false},
         {kEventSingleReading, 1, kIdentityText, Shade::Green, Shade::Green, true},
-        {kEventSingleReading, 0, kNoAnswerText, Shade::Green, Shade::PaleYellow, false},
+        {kEventSingleReading, 0, NoAnswerText(""), Shade::Green, Shade::PaleYellow, false},
     };
     setReading("10.000");
     for (const Step& s : steps) {

@@ -54,6 +54,10 @@ void ChildProcess::kill() {
     pid_ = -1;
 }
 
+void ChildProcess::signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
+}
+
 ChildProcess::~ChildProcess() {
     kill();
     CloseFd(in_);

@@ -24,12 +24,16 @@ public:
     void closeInput();
     // Ends the program at once (SIGKILL: no chance to tidy up) and waits for it.
     void kill();
+    // Sends `signal` and returns at once.
+    void signal(int signal);
     // Waits for the end, collecting both outputs; the exit status, or -1 when
     // the program did not end within `timeoutMs` (it is then killed).
     int wait(int timeoutMs);
 
     const std::string& out() const { return out_; }
     const std::string& err() const { return err_; }
+    // Collects what the program has written so far, waiting at most `timeoutMs`.
+    void collect(int timeoutMs) { pump(timeoutMs); }
 
 private:
     // Moves what is readable into out_/err_, waiting at most `timeoutMs`.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -26,13 +27,26 @@ struct CliRig {
     std::unique_ptr<sim::SimBus> bus = sim::MakeDemoBus(clock);
     std::ostringstream out, err;
 
+    // Ctrl-C (or `signal`) arrives once the bus has received `lines` lines.
+    size_t stopAfterLines = 0;
+    int signal = SIGINT;
+    std::vector<std::string> secondStopNotes;  // what a second signal would have said
+
     int run(const std::string& line) {
         out.str("");
         err.str("");
+        secondStopNotes.clear();
         const ParsedArguments parsed = ParseArguments(testing::Words("--simulate " + line));
         EXPECT_EQ(parsed.kind, ParsedArguments::Kind::Run) << line << ": " << parsed.error;
         CliBus cliBus(*bus, clock, "simulated-bus");
-        CliIo io{out, err, false, {}};
+        CliIo io{out, err, false, {}, {}, {}};
+        if (stopAfterLines > 0) {
+            io.stopRequested = [this] { return bus->receivedLines().size() >= stopAfterLines; };
+            io.stopSignal = [this] { return signal; };
+            io.secondStopNote = [this](const std::string& note) {
+                secondStopNotes.push_back(note);
+            };
+        }
         return RunCommand(parsed.options, cliBus, io);
     }
     bool said(const std::string& text) const { return err.str().find(text) != std::string::npos; }
@@ -97,16 +111,34 @@ TEST(CliCommands, TheAxisComesFromTheFileNameOrTheOptions) {
     const std::string fileB = CalFile(folder, "00102_CAL_DATA_AXIS_B_01-02-25.csv");
     const sim::AxisConstants factoryA = rig.constants(1, sim::kConstantsCellA);
     ASSERT_EQ(rig.run("upload " + fileB + " --address 102"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(rig.said("Success writing\n")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Success verifying\n")) << rig.err.str();  // read back by default
     EXPECT_EQ(rig.constants(1, sim::kConstantsCellB), kFileB);
     EXPECT_EQ(rig.constants(1, sim::kConstantsCellA), factoryA);
     EXPECT_EQ(rig.run("verify " + fileB + " --address 102"), kExitOk) << rig.err.str();
-    // The same constants are not the board's for axis A.
-    EXPECT_EQ(rig.run("verify " + fileB + " --address 102 --axis A"), kExitFailure);
 
-    ASSERT_EQ(rig.run("upload " + fileB + " --address 103 --biaxial"), kExitOk) << rig.err.str();
+    // Both axes from a file named for board 102 go to board 103 only when forced.
+    EXPECT_EQ(rig.run("upload " + fileB + " --address 103 --biaxial"), kExitFailure);
+    EXPECT_TRUE(rig.said("is named for board 102, not board 103 (--force takes it all the same)"))
+        << rig.err.str();
+    ASSERT_EQ(rig.run("upload " + fileB + " --address 103 --biaxial --force"), kExitOk)
+        << rig.err.str();
     EXPECT_TRUE(rig.said("Writing the axes A and B constants")) << rig.err.str();
     EXPECT_EQ(rig.constants(2, sim::kConstantsCellA), kFileA);
     EXPECT_EQ(rig.constants(2, sim::kConstantsCellB), kFileB);
+}
+
+// A file read with all its constants replaced by zero for one axis.
+std::string ZeroAxisA(const TempFolder& folder, const std::string& name) {
+    std::string text = Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    for (const char* line :
+         {"A0,-1.250000e+00", "A1,5.000000e-01", "A2,1.000000e-04", "Cross Axis,1.230000e-02",
+          "Cross Axis X2,-4.500000e-04", "A3,-2.400000e-06", "A5,3.125000e-08"}) {
+        const std::string from = line;
+        text.replace(text.find(from), from.size(), from.substr(0, from.find(',')) + ",0");
+    }
+    std::ofstream(folder / name, std::ios::binary) << text;
+    return (folder / name).string();
 }
 
 TEST(CliCommands, FileProblemsEndTheRunBeforeTheBusIsUsed) {
@@ -115,18 +147,35 @@ TEST(CliCommands, FileProblemsEndTheRunBeforeTheBusIsUsed) {
     const std::string throughAxisB = full.substr(0, full.find("B0,"));
     std::ofstream(folder / "cut.csv", std::ios::binary) << throughAxisB;
     std::ofstream(folder / "garbage.csv", std::ios::binary) << "\x01\x02 no constants here\r\n";
+    const std::string badA1 = CalFile(folder, "bad-a1.csv", "A1,5.0", "A1,x5.0");
+    const std::string named102 = CalFile(folder, "00102_CAL_DATA_AXIS_A_01-02-25.csv");
+    const std::string namedB = CalFile(folder, "00101_CAL_DATA_AXIS_B_01-02-25.csv");
+    const std::string zeroA = ZeroAxisA(folder, "zero-a.csv");
     const struct {
         std::string line;
         std::string message;
     } cases[] = {
         {"upload " + (folder / "missing.csv").string() + " --address 101", "cannot open"},
         {"verify " + (folder / "garbage.csv").string() + " --address 101",
-         "File read error: " + (folder / "garbage.csv").string()},
+         "File read error: " + (folder / "garbage.csv").string() +
+             ": it holds no \"Calibration Constants\" section"},
+        // One bad value among good ones: the words name it.
+        {"upload " + badA1 + " --address 101",
+         "File read error: " + badA1 + ": its constants stop at \"A1\""},
         {"upload " + (folder / "cut.csv").string() + " --address 101 --biaxial",
          "Biaxial board enabled and \nB Axis Calibration data missing\nfor this board.\n"
          "Cannot upload."},
         {"upload " + (folder / "cut.csv").string() + " --address 101 --axis B",
-         "the axis B constants of " + (folder / "cut.csv").string() + " are incomplete"},
+         "the axis B constants are incomplete"},
+        // Named for another board: refused unless forced; another axis: always.
+        {"upload " + named102 + " --address 101", "is named for board 102, not board 101"},
+        {"upload " + namedB + " --address 101 --axis A",
+         "is named for axis B; its constants are not the board's axis A constants"},
+        {"upload " + namedB + " --address 101 --axis A --force", "is named for axis B"},
+        // All zero for the axis asked: writing them would wipe the board's.
+        {"upload " + zeroA + " --address 101",
+         "the axis A constants of " + zeroA + " are all zero"},
+        {"upload " + zeroA + " --address 101 --biaxial", "the axis A constants of"},
     };
     for (const auto& c : cases) {
         CliRig rig;
@@ -134,10 +183,75 @@ TEST(CliCommands, FileProblemsEndTheRunBeforeTheBusIsUsed) {
         EXPECT_TRUE(rig.said(c.message)) << c.line << " said: " << rig.err.str();
         EXPECT_TRUE(rig.bus->receivedLines().empty()) << c.line;
     }
-    // Cut after "Axis B", the file still carries everything axis A needs.
+    // Cut after "Axis B", the file still carries everything axis A needs; the
+    // file named for board 102 goes to 101 when forced; the zero axis A of a
+    // file is no obstacle to its axis B.
+    for (const std::string& line : {"upload " + (folder / "cut.csv").string() + " --address 101",
+                                    "upload " + named102 + " --address 101 --force",
+                                    "upload " + zeroA + " --address 101 --axis B"}) {
+        CliRig rig;
+        EXPECT_EQ(rig.run(line), kExitOk) << line << ": " << rig.err.str();
+    }
+}
+
+// Ctrl-C or SIGTERM: the line being sent goes out whole, nothing after it;
+// the tool says whether the board may hold half its constants.
+TEST(CliCommands, ASignalStopsAfterTheLineBeingSentAndNamesAHalfWrittenBoard) {
+    TempFolder folder;
+    const std::string file = CalFile(folder, "00101_CAL_DATA_AXIS_A_01-02-25.csv");
+    const std::string partial =
+        "Board 101 may hold a partial calibration (axis A): upload its constants again";
+    const struct {
+        size_t lines;  // received when the signal comes
+        int signal;
+        int status;
+        bool partial;
+    } cases[] = {
+        // The line end that opens the port, the probes of the tool and of the
+        // worker: nothing written yet.
+        {3, SIGINT, 130, false},
+        {1 + 2 + 22 + 3, SIGINT, 130, true},  // the copy of the cells at risk, three words
+        {1 + 2 + 22 + 12, SIGTERM, 143, true},
+    };
+    for (const auto& c : cases) {
+        CliRig rig;
+        rig.stopAfterLines = c.lines;
+        rig.signal = c.signal;
+        EXPECT_EQ(rig.run("upload " + file + " --address 101"), c.status) << c.lines;
+        EXPECT_EQ(rig.said(partial), c.partial) << rig.err.str();
+        EXPECT_TRUE(rig.said("clinora-cli: stopped")) << rig.err.str();
+        EXPECT_EQ(rig.bus->receivedLines().size(), c.lines) << rig.err.str();
+        EXPECT_EQ(rig.bus->partialLine(), "");
+        // While the board was being written a second signal would have said so.
+        ASSERT_FALSE(rig.secondStopNotes.empty());
+        EXPECT_EQ(rig.secondStopNotes.front().find(partial) != std::string::npos, c.partial);
+        EXPECT_EQ(rig.secondStopNotes.back(), "");
+    }
+}
+
+// A cell changed besides the upload's: named, with a status of its own; a
+// lost digit that hit the device type is written back, and the run succeeds.
+TEST(CliCommands, AStrayWriteIsNamedAndEndsWithItsOwnStatus) {
+    TempFolder folder;
+    const std::string file = CalFile(folder, "00101_CAL_DATA_AXIS_A_01-02-25.csv");
     CliRig rig;
-    EXPECT_EQ(rig.run("upload " + (folder / "cut.csv").string() + " --address 101"), kExitOk)
+    rig.bus->mishearNextLine("@@101 WE 52 03", "@@101 WE A2 03");
+    EXPECT_EQ(rig.run("upload " + file + " --address 101"), kExitStrayWrite);
+    EXPECT_TRUE(
+        rig.said("A garbled command wrote cell 0xA2 of board 101 (axis B constants); "
+                 "upload axis B again\n"))
         << rig.err.str();
+    EXPECT_TRUE(rig.said("Success verifying\n")) << rig.err.str();
+    EXPECT_EQ(rig.constants(0, sim::kConstantsCellA), kFileA);
+
+    rig.bus->mishearNextLine("@@101 WE 52 03", "@@101 WE 2 03");
+    EXPECT_EQ(rig.run("upload " + file + " --address 101"), kExitOk) << rig.err.str();
+    EXPECT_TRUE(
+        rig.said("A garbled command wrote cell 0x02 of board 101 (device type); its "
+                 "former byte was written back\n"))
+        << rig.err.str();
+    EXPECT_EQ(rig.bus->inspectBoard(0, [](const sim::SimBoard& b) { return b.memory().get(2); }),
+              'M');
 }
 
 TEST(CliCommands, SetAddressThereAndBack) {

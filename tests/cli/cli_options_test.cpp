@@ -41,6 +41,12 @@ TEST(CliArguments, RefusedWithAReason) {
         {"set-address 101", "set-address needs OLD and NEW"},
         {"set-address 101 65535", "the new address cannot be 65535"},
         {"set-address 70000 101", "bad address '70000'"},
+        // The broadcast address reaches every board: never a target.
+        {"upload cal.csv --address 65535", "65535 reaches every board on the bus: upload"},
+        {"verify cal.csv --address 65535", "65535 reaches every board on the bus: verify"},
+        {"set-address 65535 101", "65535 reaches every board on the bus: set-address"},
+        {"verify cal.csv --address 101 --no-verify", "--no-verify does not apply to verify"},
+        {"unlock", "unlock needs --port PATH"},
         {"ports --port /dev/ttyUSB0 --simulate", "cannot be used together"},
         {"ports -x", "unknown option '-x'"},
         {"records", "records needs one of: list, show, check, import, sync"},
@@ -139,11 +145,15 @@ TEST(CliArguments, RunsWithTheValuesGiven) {
     EXPECT_TRUE(o.biaxial);
     EXPECT_EQ(o.axis, 0);
     EXPECT_EQ(o.port, "/dev/pts/4");
+    EXPECT_TRUE(o.verifyAfter);  // an upload is read back unless told not to
+    EXPECT_FALSE(o.force);
+    o = run("upload data.csv --address 7 --no-verify --force");
+    EXPECT_FALSE(o.verifyAfter);
+    EXPECT_TRUE(o.force);
 
     o = run("set-address 65534 65533");
     EXPECT_EQ(o.address, "65534");
     EXPECT_EQ(o.newAddress, "65533");
-    EXPECT_EQ(run("verify x.csv --address 65535").address, "65535");
 
     o = run("records list --serial ZC-1 --address 0101 --until 2024-03-05 --format csv "
             "--workdir w --history-server postgresql://calib@labserver/clinora");
@@ -156,6 +166,8 @@ TEST(CliArguments, RunsWithTheValuesGiven) {
     EXPECT_EQ(o.historyServer, "postgresql://calib@labserver/clinora");
     EXPECT_EQ(run("records import old --station lab-2").importFolder, "old");
     EXPECT_EQ(run("upload f.csv --address 1 --station lab-2").station, "lab-2");
+    EXPECT_EQ(run("identify --address 65535").address, "65535");  // reading only
+    EXPECT_EQ(run("unlock --port /dev/ttyUSB0").command, Command::Unlock);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "child_process.h"
 #include "pg_server.h"
@@ -70,6 +73,10 @@ TEST(CliPty, IdentifyMonitorSetAddressAndBadUsage) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(sim.cli("identify --address 103").status, 0);
 
+    // What is no serial port is said in the program's words, with the path.
+    r = RunProgram({CLINORA_CLI, "--port", "/dev/null", "identify", "--address", "101"}, 10000);
+    EXPECT_TRUE(Has(r.err, "clinora-cli: Cannot use /dev/null: not a serial device")) << r.err;
+
     for (const char* bad : {"set-address 103 65535", "identify", "monitor --interval 1",
                             "upload --address 101", "fly --address 101"}) {
         r = sim.cli(bad);
@@ -89,12 +96,10 @@ TEST(CliPty, UploadThenVerifyAndAChangedFileFailsToVerify) {
     const std::string changed = (folder / "changed.csv").string();
     std::ofstream(changed, std::ios::binary) << text;
 
+    // The upload reads its constants back.
     ProcessResult r = sim.cli("upload " + file + " --address 101");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "Writing board # 101: 100%\nSuccess writing\n")) << r.err;
-
-    r = sim.cli("verify " + file + " --address 101");
-    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.err, "Verifying board # 101: 100%\nSuccess verifying\n")) << r.err;
 
     r = sim.cli("verify " + changed + " --address 101");
@@ -143,6 +148,46 @@ TEST(CliPty, UploadLeavesARecordThatCheckGuards) {
     r = sim.cli("records check" + work);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Has(r.err, "record " + uuid)) << r.err;
+}
+
+// Signals in the middle of an upload, on the real port: the tool stops after
+// the line being sent with 130 (Ctrl-C) or 143 (SIGTERM); a second Ctrl-C ends
+// it at once, perhaps in the middle of a line, which the next program's first
+// line end completes.
+TEST(CliPty, SignalsStopAnUploadAndTheNextProgramFindsTheBoard) {
+    SimOnPty sim;
+    TempFolder folder;
+    const std::string file = (folder / "00101_CAL_DATA_AXIS_A_01-02-25.csv").string();
+    std::ofstream(file, std::ios::binary) << Read(CLINORA_TEST_DATA "/calib/cal_a_n11.csv");
+    const struct {
+        std::vector<int> signals;
+        int status;
+        const char* says;
+    } cases[] = {
+        {{SIGINT}, 130, "clinora-cli: stopped"},
+        {{SIGTERM}, 143, "clinora-cli: stopped"},
+        // Held still while two signals come: the second one, found with the
+        // first already taken, ends the tool at once.
+        {{SIGSTOP, SIGINT, SIGTERM, SIGCONT},
+         -1,  // 128 + whichever came second
+         "clinora-cli: stopped at once. Board 101 may hold a partial calibration"},
+    };
+    for (const auto& c : cases) {
+        ChildProcess cli({CLINORA_CLI, "--port", sim.path, "upload", file, "--address", "101"});
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!Has(cli.err(), "Writing board # 101: 0%") && std::chrono::steady_clock::now() < end)
+            cli.collect(100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        const auto sent = std::chrono::steady_clock::now();
+        for (int signal : c.signals) cli.signal(signal);
+        const int status = cli.wait(5000);
+        EXPECT_TRUE(c.status > 0 ? status == c.status : status == 130 || status == 143)
+            << status << " " << cli.err();
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(2));
+        EXPECT_TRUE(Has(cli.err(), c.says)) << cli.err();
+        const ProcessResult r = sim.cli("identify --address 101");
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // The program itself against clinora-sim on a pseudo-terminal, in real time.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <thread>
@@ -66,6 +70,94 @@ TEST(ProgramPty, KilledWhileLoggingKeepsEveryLineItWrote) {
     }
     sim.closeInput();
     sim.wait(5000);
+}
+
+// Programs run as a user without privileges, as they are meant to run: a test
+// running as root (CI does) drops to nobody with setpriv and gives that user
+// its folders, and a copy of a program it cannot reach in the build tree.
+struct NormalUser {
+    const bool root = ::geteuid() == 0;
+    std::vector<std::string> wrap(std::vector<std::string> argv) const {
+        if (root)
+            argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
+                                       "--clear-groups", "--"});
+        return argv;
+    }
+    void own(const std::filesystem::path& folder) const {
+        if (!root) return;
+        bool ok = ::chown(folder.c_str(), 65534, 65534) == 0;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+            ok = ok && ::chown(e.path().c_str(), 65534, 65534) == 0;
+        EXPECT_TRUE(ok);
+    }
+    std::string reachable(const std::string& path, const std::filesystem::path& folder) const {
+        if (!root || RunProgram(wrap({path, "--version"}), 20000).status == 0) return path;
+        const auto copy = folder / std::filesystem::path(path).filename();
+        std::filesystem::copy_file(path, copy);
+        return copy.string();
+    }
+};
+
+// Killed, the program leaves the port free for its next start: as a normal
+// user on a pseudo-terminal, start it, SIGKILL it, start it again, and it reads
+// the board. A terminal an older version left exclusive is reported with the
+// command that frees it, which root runs.
+TEST(ProgramPty, AKilledProgramLeavesThePortToTheNextStart) {
+    const NormalUser user;
+    TempFolder home;
+    const std::string runtime = home.path() + "runtime";
+    const std::string work = home.path() + "work";
+    ::mkdir(runtime.c_str(), 0700);
+    ::mkdir(work.c_str(), 0700);
+    const std::string program = user.reachable(CLINORA_PROGRAM, home.path());
+    const std::string sim = user.reachable(CLINORA_SIM, home.path());
+    const std::string cli = user.reachable(CLINORA_CLI, home.path());
+    user.own(home.path());
+    ::chmod(home.path().c_str(), 0755);
+
+    ChildProcess board(user.wrap({sim, "--boards", "1"}));
+    const std::string device = board.readLine(10000);
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home.path() + "config").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    const std::string log = work + "/ZOV_Clinora_LOG.csv";
+
+    size_t lines = 0;
+    for (int start = 0; start < 2; ++start) {
+        ChildProcess clinora(
+            user.wrap({program, "--port", device, "--workdir", work, "--log", "2"}));
+        ASSERT_TRUE(clinora.started());
+        // Reading: the log gains a line (the header too, the first time).
+        const size_t want = lines + (start == 0 ? 2 : 1);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+        while (Lines(Read(log)) < want && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        clinora.collect(0);
+        ASSERT_GE(Lines(Read(log)), want) << "start " << start << ": " << clinora.err();
+        lines = Lines(Read(log));
+        clinora.kill();
+    }
+
+    if (user.root) {
+        const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ioctl(fd, TIOCEXCL), 0);
+        ::close(fd);
+        ProcessResult r =
+            RunProgram(user.wrap({cli, "--port", device, "identify", "--address", "101"}), 30000);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("free it with: sudo clinora-cli unlock --port " + device),
+                  std::string::npos)
+            << r.err;
+        r = RunProgram({cli, "unlock", "--port", device}, 30000);
+        EXPECT_EQ(r.status, 0) << r.err;
+        r = RunProgram(user.wrap({cli, "--port", device, "identify", "--address", "101"}), 30000);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    board.closeInput();
+    board.wait(5000);
 }
 
 }  // namespace

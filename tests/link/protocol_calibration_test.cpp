@@ -1,9 +1,12 @@
 // Memory words, calibration upload and verify.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "link/reading_format.h"
 #include "link/worker_codes.h"
 #include "protocol_bench.h"
+#include "sim/sim_board.h"
 
 namespace clinora {
 namespace {
@@ -89,7 +92,9 @@ TEST(Calibration, UploadAndVerifyOneAxisAtATime) {
     EXPECT_EQ(BoardFloat(b, 1, 0xBC), 3.3f);
 }
 
-TEST(Calibration, BiaxialUploadWritesBothAxesAFirst) {
+// The lines of an upload: the copy of the cells a misheard line may hit,
+// then the writes, axis A first.
+TEST(Calibration, BiaxialUploadCopiesTheCellsAtRiskThenWritesBothAxesAFirst) {
     ProtocolBench b;
     b.edit([](SharedData& d) {
         d.currentAddresses = {"101"};
@@ -98,7 +103,14 @@ TEST(Calibration, BiaxialUploadWritesBothAxesAFirst) {
     });
     ASSERT_TRUE(b.protocol.UploadCalibrationBiaxial(0));
     const auto lines = b.lines();
-    EXPECT_EQ(lines[0], "@@101 WM 70 4 0 0 0 BF");
+    const auto first = std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.rfind("@@101 RE", 0) != 0;
+    });
+    EXPECT_EQ(first - lines.begin(), 22);  // 0x00-0x0F, 0x41-0x43 and 0x49-0x4B
+    EXPECT_EQ(lines[21], "@@101 RE 4B");
+    ASSERT_NE(first, lines.end());
+    EXPECT_EQ(*first, "@@101 WM 70 4 0 0 0 BF");
+    EXPECT_EQ(lines.back(), "@@101 I");
     b.edit([](SharedData& d) { d.settings.axisSelector = 1; });
     EXPECT_TRUE(b.protocol.VerifyCalibration(0));
     b.edit([](SharedData& d) { d.settings.axisSelector = 0; });
@@ -121,14 +133,134 @@ TEST(Calibration, VerifyComparesInSinglePrecision) {
 
 TEST(Calibration, FirstFailureStopsTheUploadAndBadIndexesSendNothing) {
     ProtocolBench b;
-    b.edit([](SharedData& d) { d.currentAddresses = {"101"}; });
+    b.edit([](SharedData& d) { d.currentAddresses = {"101", "65535"}; });
     b.answer("WM 7C 4 0 0 0 0", {});
     EXPECT_FALSE(b.protocol.UploadCalibration(0));
-    EXPECT_EQ(b.lines().back(), "@@101 WM 7C 4 0 0 0 0");
+    const auto lines = b.lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "@@101 WM 7C 4 0 0 0 0"), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "@@101 WM 80 4 0 0 0 0"), lines.end());
     b.bus.clearReceivedLines();
+    // Outside the list, or the broadcast address: nothing goes out.
+    EXPECT_FALSE(b.protocol.UploadCalibration(2));
     EXPECT_FALSE(b.protocol.UploadCalibration(1));
+    EXPECT_FALSE(b.protocol.VerifyCalibration(1));
     EXPECT_FALSE(b.protocol.VerifyCalibration(-1));
     EXPECT_TRUE(b.lines().empty());
+}
+
+// A line the board heard otherwise than it was sent, with its echo or
+// without: the cells it wrote are put back from the copy, written again when
+// they are the upload's own, or reported by name; nothing is left silently.
+TEST(StrayWrites, EveryStrayCellIsPutBackOrNamed) {
+    const struct {
+        const char* sent;
+        const char* heard;
+        bool answered;
+        std::vector<StrayReport> reports;
+        int cell;       // a cell of board 0 to look at afterwards
+        uint8_t holds;  // what it must hold
+    } cases[] = {
+        // The echo names axis B's cell: read back and named.
+        {"@@101 WE 52 03", "@@101 WE A2 03", true, {{"101", 0xA2, 1, StrayKind::Written}}, 0xA2, 3},
+        // A lost digit hit the device type: its letter is written back.
+        {"@@101 WE 52 03",
+         "@@101 WE 2 03",
+         true,
+         {{"101", 0x02, 1, StrayKind::Restored}},
+         0x02,
+         'M'},
+        // Without an echo: a sensor setting changed, put back from the copy.
+        {"@@101 WE 52 03",
+         "@@101 WE 42 03",
+         false,
+         {{"101", 0x42, 1, StrayKind::Restored}},
+         0x42,
+         1},
+        // Without an echo, in a cell nobody copied: it holds the byte, so named.
+        {"@@101 WE 56 0C",
+         "@@101 WE 16 0C",
+         false,
+         {{"101", 0x16, 1, StrayKind::Possible}},
+         0x16,
+         0x0C},
+        // A word landed on axis B: its four cells named as one.
+        {"@@101 WM 74 4 CD CC CC 3D",
+         "@@101 WM B4 4 CD CC CC 3D",
+         true,
+         {{"101", 0xB4, 4, StrayKind::Written}},
+         0xB7,
+         0x3D},
+        // Another of the upload's own cells: written again, nothing to say.
+        {"@@101 WE 55 1A", "@@101 WE 50 1A", true, {}, 0x50, 1},
+        // Heard by another board: the upload cannot tell (the verify below does).
+        {"@@101 WE 57 07", "@@801 WE 57 07", true, {}, 0x57, 15},
+    };
+    const sim::BoardMemory factory = sim::FactoryMemory(sim::VariedBoard("101", 7));
+    for (const auto& c : cases) {
+        ProtocolBench b({"101", "801"});
+        b.protocol.setRepeatAttempts(3);
+        b.edit([](SharedData& d) {
+            d.currentAddresses = {"101"};
+            setConstants(d, 0, 0.0);
+            d.settings.axisSelector = 1;
+        });
+        b.bus.mishearNextLine(c.sent, c.heard, c.answered);
+        EXPECT_TRUE(b.protocol.UploadCalibration(0)) << c.heard;
+        EXPECT_EQ(b.data().worker.strayReports, c.reports) << c.heard;
+        EXPECT_EQ(b.memory(0, c.cell), c.holds) << c.heard;
+        for (int cell = 0; cell < 0x50; ++cell) {
+            if (cell == c.cell) continue;
+            EXPECT_EQ(b.memory(0, cell), factory.get(cell)) << c.heard << " " << cell;
+        }
+    }
+    // The verify finds the byte the board confirmed missing: another board took it.
+    ProtocolBench b({"101", "801"});
+    b.protocol.setRepeatAttempts(3);
+    b.edit([](SharedData& d) {
+        d.currentAddresses = {"101"};
+        setConstants(d, 0, 0.0);
+    });
+    b.bus.mishearNextLine("@@101 WE 57 07", "@@801 WE 57 07");
+    ASSERT_TRUE(b.protocol.UploadCalibration(0));
+    EXPECT_EQ(b.memory(1, 0x57), 7);
+    EXPECT_FALSE(b.protocol.VerifyCalibration(0));
+    EXPECT_EQ(b.data().worker.strayReports,
+              (std::vector<StrayReport>{{"101", 0x57, 1, StrayKind::OtherBoard}}));
+}
+
+// The verify reads every byte an upload writes: the fixed bytes exactly, the
+// date as a real day not later than today (the bench's today: 2026-12-07).
+TEST(Calibration, VerifyReadsTheFixedBytesAndTheDate) {
+    const struct {
+        std::vector<std::pair<int, int>> writes;  // cell, byte after the upload
+        bool verifies;
+    } cases[] = {
+        {{}, true},
+        {{{0x56, 11}}, true},
+        {{{0x55, 25}, {0x56, 2}, {0x57, 28}}, true},
+        {{{0x57, 8}}, false},  // later than today
+        {{{0x55, 27}, {0x56, 1}}, false},
+        {{{0x56, 13}}, false},  // no such month or day
+        {{{0x57, 0}}, false},
+        {{{0x55, 25}, {0x56, 2}, {0x57, 29}}, false},  // 2025 had no 29 February
+        {{{0x55, 24}, {0x56, 2}, {0x57, 29}}, true},
+        {{{0x54, 19}}, false},  // another century
+        {{{0x50, 2}}, false},   // fixed bytes
+        {{{0x53, 0}}, false},
+    };
+    for (const auto& c : cases) {
+        ProtocolBench b;
+        b.edit([](SharedData& d) {
+            d.currentAddresses = {"101"};
+            setConstants(d, 0, 0.5);
+        });
+        ASSERT_TRUE(b.protocol.UploadCalibration(0));
+        b.protocol.beginTransfer();  // a verify of its own, as against a file later
+        for (const auto& [cell, byte] : c.writes)
+            ASSERT_TRUE(b.protocol.WriteEepromByte(cell, byte));
+        EXPECT_EQ(b.protocol.VerifyCalibration(0), c.verifies)
+            << ::testing::PrintToString(c.writes);
+    }
 }
 
 // What a board's reply proves on a line that may change bytes either way.
@@ -151,6 +283,7 @@ TEST(NoisyMemory, OnlyAWholeEchoOrAWellFormedValueCounts) {
         {"RE 73", "RE 73\r\n", false, 3},
         {"RE 73", "RE 73 3G\r\n", false, 3},
         {"RE 73", "RE 733F\r\n", false, 3},
+        {"RE 73", "RE 73 13F\r\n", false, 3},  // more than a byte
         {"RE 73", "xRE 73 3F\r\n", false, 3},
     };
     for (const auto& c : cases) {

@@ -130,6 +130,37 @@ TEST(Exchange, ProbeRecognisesTheBannerWords) {
     EXPECT_TRUE(b.protocol.ProbeDevice("101", 1));
     b.answer("", {});
     EXPECT_FALSE(b.protocol.ProbeDevice("101", 2));
+
+    // Each attempt judges its own answer: the start of a banner that came too
+    // late for one attempt does not make up a banner with the next one's text.
+    b.answer("", {"ZO", "V board\r\n"}, 2500);
+    EXPECT_FALSE(b.protocol.ProbeDevice("101", 3));
+}
+
+TEST(Exchange, TheAddressQueryIsAskedThreeTimesWhenRepliesGetLost) {
+    ProtocolBench b;
+    b.protocol.setRepeatAttempts(3);
+    b.bus.mishearNextLine("@@65535 DA", "@@65535 DA", false);
+    EXPECT_TRUE(b.protocol.QueryAddress());
+    EXPECT_EQ(b.lines(), (std::vector<std::string>{"@@65535 DA", "@@65535 DA"}));
+    b.bus.setDropRate(1.0);
+    b.bus.clearReceivedLines();
+    EXPECT_FALSE(b.protocol.QueryAddress());
+    EXPECT_EQ(b.lines().size(), 3u);
+}
+
+// Opening the port ends whatever line another program left half sent: the
+// boards hear a bare line end, and their answer to the completed line is
+// dropped before the first exchange.
+TEST(Exchange, OpeningThePortEndsAHalfSentLine) {
+    ProtocolBench b;
+    for (char c : std::string("@@101 S")) b.port.WriteByte(static_cast<uint8_t>(c));
+    b.port.Close();  // the line is left half sent
+    ASSERT_TRUE(b.protocol.OpenPort(115200));
+    EXPECT_EQ(b.bus.partialLine(), "");
+    ASSERT_TRUE(b.protocol.Transact("101", "DA", 2000));
+    EXPECT_STREQ(b.protocol.reply(), "DA 101\r\n");
+    EXPECT_EQ(b.lines(), (std::vector<std::string>{"@@101 S", "@@101 DA"}));
 }
 
 TEST(Exchange, GarbledAndDroppedRepliesFailWithoutHanging) {

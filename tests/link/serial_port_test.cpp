@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <deque>
+#include <thread>
 
 #include "link/shared_state.h"
 #include "link/termios_device.h"
@@ -20,6 +23,7 @@ struct FakeDevice : SerialDevice {
     int baud = 0, opens = 0, closes = 0;
     std::deque<uint8_t> input;
     std::string written;
+    std::string writtenAtClose;
 
     int open(const std::string& path) override {
         openedPath = path;
@@ -52,6 +56,7 @@ struct FakeDevice : SerialDevice {
     }
     int close() override {
         ++closes;
+        writtenAtClose = written;
         return closeError;
     }
 };
@@ -105,9 +110,32 @@ TEST(SerialPort, CloseFailureIsShownToTheUser) {
     port.setUserNotice([&](const std::string& t) { shown = t; });
     ASSERT_TRUE(port.Open(0, 115200));
     dev.closeError = EIO;
-    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.Close());  // the failure is reported; the port counts as closed
     EXPECT_EQ(shown, "Close serial port error. Error - 5");
     EXPECT_FALSE(port.isOpen());
+}
+
+// A close from another thread (the Monitor page's, while the worker sends)
+// lets the command line being written end first: the boards never see half
+// a line. (Real threads, some 20 ms.)
+TEST(SerialPort, ACloseFromAnotherThreadLetsTheLineEnd) {
+    FakeDevice dev;
+    SerialPort port(dev);
+    ASSERT_TRUE(port.Open(0, 115200));
+    std::atomic<bool> begun{false};
+    std::thread writer([&] {
+        for (char c : std::string("@@101 SR")) {
+            port.WriteByte(static_cast<uint8_t>(c));
+            begun = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        port.WriteByte('\r');
+    });
+    while (!begun) std::this_thread::yield();
+    EXPECT_TRUE(port.Close());
+    writer.join();
+    EXPECT_EQ(dev.writtenAtClose, "@@101 SR\r");
+    EXPECT_FALSE(port.lineInProgress());
 }
 
 TEST(SerialPort, ClosedPortNeitherReadsNorWrites) {

@@ -58,12 +58,14 @@ TEST(WorkerConnect, StartOpensQueriesSetsUpAndReadsAboutEveryHalfSecond) {
     ASSERT_FALSE(textsAtEvent.empty());
     for (const auto& text : textsAtEvent) EXPECT_NE(text, "--.--");
 
-    // Units, then trigger mode, on the broadcast address.
+    // A bare line end first (it ends a line another program left half sent),
+    // then units and trigger mode on the broadcast address.
     std::vector<std::string> lines;
     for (const auto& l : rig.bus.receivedLines()) lines.push_back(l.text);
-    ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
-              (std::vector<std::string>{"@@65535 DA", "@@65535 RU 2", "@@65535 TR", "@@65535 SR"}));
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin(), lines.begin() + 5),
+        (std::vector<std::string>{"", "@@65535 DA", "@@65535 RU 2", "@@65535 TR", "@@65535 SR"}));
     EXPECT_TRUE(rig.state.snapshot().worker.linkOk);
 }
 
@@ -146,29 +148,34 @@ TEST(WorkerHandShake, ARequestBeforeStartChangesNothing) {
     EXPECT_EQ(d.request.targetAddress, "");
 }
 
-TEST(WorkerHandShake, ATypedRequestSetsItsFieldsWithTheRecordEvenWhenRefused) {
+// A typed request refused while another is pending leaves the request in
+// force alone: its board count, write target, constants, units and axis.
+TEST(WorkerHandShake, ARefusedTypedRequestChangesNothingOfTheOneInForce) {
     WorkerRig rig;
     rig.monitor();
     RequestRecord record;
     record.targetAddress = "102";
     ASSERT_TRUE(PostRequest(rig.state, record, kDeviceInfoRequest));
+    const SharedData before = rig.state.snapshot();
     WorkerRequest typed;
     typed.code = kVerifyCalibrationRequest;
-    typed.record = record;
+    typed.record.targetAddress = "103";
     typed.boardCount = 3;
     typed.writeTarget = 3;
     typed.devices.emplace();
     (*typed.devices)[1].a[1] = 0.5;
+    typed.monitorUnits = 0;
     typed.axisSelector = 0;
     EXPECT_FALSE(SubmitRequest(rig.state, typed));
     const SharedData d = rig.state.snapshot();
     EXPECT_EQ(d.worker.requestCode, kDeviceInfoRequest);
     EXPECT_EQ(d.worker.lastRequestCode, kVerifyCalibrationRequest);
-    EXPECT_EQ(d.worker.boardCount, 3);
-    EXPECT_EQ(d.worker.writeTarget, 3);
-    EXPECT_EQ(d.devices[1].a[1], 0.5);
-    EXPECT_EQ(d.settings.axisSelector, 0);
-    EXPECT_EQ(d.settings.monitorUnits, rig.state.snapshot().settings.monitorUnits);  // left alone
+    EXPECT_EQ(d.worker.boardCount, before.worker.boardCount);
+    EXPECT_EQ(d.worker.writeTarget, before.worker.writeTarget);
+    EXPECT_EQ(d.devices[1].a[1], before.devices[1].a[1]);
+    EXPECT_EQ(d.settings.axisSelector, before.settings.axisSelector);
+    EXPECT_EQ(d.settings.monitorUnits, before.settings.monitorUnits);
+    EXPECT_EQ(d.request.targetAddress, "102");
 }
 
 TEST(WorkerHandShake, ARefusedRequestStillReplacesTheRecordTheFirstRequestRunsWith) {

@@ -80,13 +80,17 @@ TEST(WorkerPty, StoppingDuringAnUploadEndsPromptly) {
     RequestRecord record;
     record.targetAddress = "101";
     ASSERT_TRUE(PostRequest(state, record, kWriteCalibrationRequest));
-    // An upload of one axis takes several seconds; stop in the middle of it.
+    // An upload of one axis takes many seconds; stop in the middle of it, and
+    // of a line: the line goes out whole, and nothing else (at most one line's
+    // time, some 250 ms for the longest).
     ASSERT_TRUE(until([&] { return state.snapshot().worker.state == kStateUpload; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    ASSERT_TRUE(until([&] { return !bus.partialLine().empty(); }));
     const auto before = std::chrono::steady_clock::now();
     thread.stop();
     const auto took = std::chrono::steady_clock::now() - before;
-    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::milliseconds(700));
+    EXPECT_EQ(bus.partialLine(), "");
     EXPECT_EQ(state.snapshot().worker.state, kStateEnd);
     EXPECT_FALSE(port.isOpen());
 }
