@@ -257,7 +257,8 @@ int RunRecords(const CliOptions& options, CliIo& io) {
 int RunRecordedTransfer(const CliOptions& options, CliBus& bus, CliIo& io) {
     TeeBuffer tee(io.err);
     std::ostream err(&tee);
-    CliIo teeIo{io.out, err, io.progressInPlace, io.stopRequested};
+    CliIo teeIo{io.out, err, io.progressInPlace, io.stopRequested, io.stopSignal,
+                io.secondStopNote};
     const int status = RunTransfer(options, bus, teeIo);
     err.flush();
     // Nothing happened to a board that was never reached.
@@ -265,7 +266,8 @@ int RunRecordedTransfer(const CliOptions& options, CliBus& bus, CliIo& io) {
 
     const std::string& address = options.address;
     records::BoardIdentity board = records::UnknownBoard(address);
-    if (bus.protocol().ReadDeviceInfo(address)) {
+    // A tool stopped by a signal asks the bus nothing more; its record says so.
+    if (!Stopped(io) && bus.protocol().ReadDeviceInfo(address)) {
         const Readings r = bus.state().snapshot().readings;
         board = records::IdentityOf(address, r.serialNumber, r.firmwareVersion, r.boardRevision);
     }

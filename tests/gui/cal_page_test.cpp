@@ -286,7 +286,7 @@ TEST(CalPage, SentBoardsVerifyAgainstTheirOwnFilesOnThePageAndWithTheTool) {
         const cli::ParsedArguments parsed =
             cli::ParseArguments({"verify", file, "--address", address});
         cli::CliBus bus(rig.bus, rig.clock, "simulated-bus");
-        cli::CliIo io{out, err, false, {}};
+        cli::CliIo io{out, err, false, {}, {}, {}};
         const int status = cli::RunCommand(parsed.options, bus, io);
         return std::make_pair(status, err.str());
     };
