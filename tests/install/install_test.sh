@@ -43,7 +43,7 @@ desktop-file-validate "$prefix/share/applications/clinora.desktop" || fail "desk
 appstreamcli validate --no-net --pedantic \
     "$prefix/share/metainfo/com.zovinstruments.clinora.metainfo.xml" >"$tmp/appstream.log" 2>&1 ||
     { cat "$tmp/appstream.log" >&2; fail "metainfo not valid"; }
-zcat "$prefix/share/man/man1/clinora-cli.1.gz" | grep -q 'upload' || fail "clinora-cli manual page"
+grep -q 'upload' <<<"$(zcat "$prefix/share/man/man1/clinora-cli.1.gz")" || fail "clinora-cli manual page"
 
 # The Debian package, as cpack -G DEB builds it in the build folder.
 "$(dirname "$cmake_command")/cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/deb" \
@@ -61,7 +61,10 @@ lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" >"$tmp/lintia
 for program in clinora clinora-cli clinora-sim; do
     said="$("$prefix/bin/$program" --version)" || fail "$program --version: status $?"
     [ "$said" = "$program (Clinora Host) $version" ] || fail "$program --version said: $said"
-    "$prefix/bin/$program" --help | grep -q -i 'usage' || fail "$program --help"
+    # Read the whole help first: grep -q leaving early would end the program
+    # with SIGPIPE, and pipefail would count that as a failure.
+    help="$("$prefix/bin/$program" --help)" || fail "$program --help: status $?"
+    grep -q -i 'usage' <<<"$help" || fail "$program --help"
 done
 
 # The program on its simulated boards, offscreen, with every folder it
