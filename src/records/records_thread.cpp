@@ -96,6 +96,7 @@ bool RecordsThread::storeKept(size_t fresh) {
             e.message = error + "; the record is kept and stored as soon as it can be";
             emit(e);
         }
+        keepAsFiles();
         return false;
     }
     std::deque<Record> stored;
@@ -206,6 +207,17 @@ void RecordsThread::loadPendingFiles() {
     for (auto& [path, record] : PendingRecords(folder_)) {
         pendingFiles_.push_back(path);
         keptRecords_.push_back(std::move(record));
+    }
+}
+
+// Kept records wait as files too from their first failure on, so that a
+// program ended by force loses none of them. The files follow the order of
+// the kept records: the first failure to write one stops there.
+void RecordsThread::keepAsFiles() {
+    while (pendingFiles_.size() < keptRecords_.size()) {
+        const auto path = KeepPendingRecord(folder_, keptRecords_[pendingFiles_.size()]);
+        if (!path) return;
+        pendingFiles_.push_back(*path);
     }
 }
 
