@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "link/device_record.h"
 
@@ -20,6 +21,12 @@ struct CalSession {
     static constexpr const char* kTested = "----Cal Test";
 
     std::array<DeviceRecord, kMaxBoards> devices;
+    // The record of each board's last calibration written on the Cal page
+    // (its address and record UUID), named by the test record that checks it.
+    struct CalibrationRecord {
+        std::string address, uuid;
+    };
+    std::array<CalibrationRecord, kMaxBoards> calibrationRecords{};
     bool calibrationSavedToFile = false;
     int promptRows = 0;  // N of the prompt file read last
 };
