@@ -85,7 +85,7 @@ private:
     struct Transfer {
         records::RecordKind kind = records::RecordKind::Upload;
         std::string axis;
-        std::vector<int> slots;
+        std::vector<int> boards;  // their slots
         std::vector<bool> done;
         std::array<DeviceRecord, kMaxBoards> devices;  // the constants sent or compared
     };

@@ -352,19 +352,19 @@ void CalPageModel::beginTransfer(uint32_t code, int writeTarget) {
                                                : records::RecordKind::Upload;
     t.axis = code == kBiaxialWriteRequest ? "A+B" : records::AxisName(chosenAxis());
     if (writeTarget == boards_) {
-        for (int b = 0; b < boards_; ++b) t.slots.push_back(b);
+        for (int b = 0; b < boards_; ++b) t.boards.push_back(b);
     } else if (writeTarget >= 0 && writeTarget < boards_) {
-        t.slots.push_back(writeTarget);
+        t.boards.push_back(writeTarget);
     }
-    t.done.assign(t.slots.size(), false);
+    t.done.assign(t.boards.size(), false);
     t.devices = env_.session.devices;
     transfer_ = std::move(t);
 }
 
 void CalPageModel::transferBoardDone(int detail) {
     if (!transfer_) return;
-    for (size_t i = 0; i < transfer_->slots.size(); ++i) {
-        if (ParseLeadingIntSaturated(address(transfer_->slots[i])) == detail) {
+    for (size_t i = 0; i < transfer_->boards.size(); ++i) {
+        if (ParseLeadingIntSaturated(address(transfer_->boards[i])) == detail) {
             transfer_->done[i] = true;
             return;
         }
@@ -380,11 +380,11 @@ void CalPageModel::endTransfer(const std::string& failure) {
     const records::StationInfo station = records::ThisStation(env_.copies.stationName);
     RecordBatch batch(env_.records);
     bool failedOne = false;
-    for (size_t i = 0; i < t.slots.size(); ++i) {
+    for (size_t i = 0; i < t.boards.size(); ++i) {
         const bool success = failure.empty() || t.done[i];
         if (!success && failedOne) break;
         failedOne = failedOne || !success;
-        const int slot = t.slots[i];
+        const int slot = t.boards[i];
         records::TransferOutcome outcome;
         outcome.kind = t.kind;
         outcome.axis = t.axis;

@@ -35,7 +35,7 @@ RecordsThread::~RecordsThread() {
     sender_.reset();
 }
 
-void RecordsThread::emit(RecordsEvent event) {
+void RecordsThread::tell(RecordsEvent event) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         keptCount_ = static_cast<int64_t>(keptRecords_.size());
@@ -94,7 +94,7 @@ bool RecordsThread::storeKept(size_t fresh) {
             e.type = RecordsEvent::Type::Kept;
             e.uuid = keptRecords_[i].uuid;
             e.message = error + "; the record is kept and stored as soon as it can be";
-            emit(e);
+            tell(e);
         }
         keepAsFiles();
         return false;
@@ -110,7 +110,7 @@ bool RecordsThread::storeKept(size_t fresh) {
         RecordsEvent e;
         e.type = RecordsEvent::Type::Stored;
         e.uuid = record.uuid;
-        emit(e);
+        tell(e);
     }
     if (sender_) sender_->wake();
     return true;
@@ -145,7 +145,7 @@ void RecordsThread::answer(RecordsEvent e,
         e.message = error;
         e.rows.clear();
     }
-    emit(std::move(e));
+    tell(std::move(e));
 }
 
 int64_t RecordsThread::list(const RecordFilter& filter) {
@@ -160,7 +160,7 @@ int64_t RecordsThread::list(const RecordFilter& filter) {
                     RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
                 e.rows = server->list(filter);
                 e.source = server->where();
-                emit(std::move(e));
+                tell(std::move(e));
                 return;
             } catch (const StoreError& error) {
                 note = std::string(error.what()) + ". Showing this station's records only.";

@@ -96,7 +96,7 @@ private:
     void loadPendingFiles();
     void keepAsFiles();
     void writePendingFiles();
-    void emit(RecordsEvent event);
+    void tell(RecordsEvent event);
 
     std::filesystem::path folder_;
     RecordsEventSink sink_;
