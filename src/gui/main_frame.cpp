@@ -159,6 +159,8 @@ void CMainFrame::startRecords() {
     recordsStatus_->setObjectName("RecordsStatus");
     recordsStatus_->setAccessibleName("Records");
     recordsStatus_->setWordWrap(true);
+    // At most three lines of the window's height; the whole text is its tooltip too.
+    recordsStatus_->setMaximumHeight(recordsStatus_->fontMetrics().lineSpacing() * 3 + 6);
     recordsStatus_->setBackground(colours::kWhite);
     statusBar()->addWidget(recordsStatus_, 1);
     statusBar()->setSizeGripEnabled(false);
@@ -174,6 +176,7 @@ void CMainFrame::showRecordsStatus() {
         text = records_->historyServer().isEmpty() ? "Records: this station's history.sqlite."
                                                    : "Records: connecting to the history server.";
     recordsStatus_->setText(text);
+    recordsStatus_->setToolTip(text);
     const bool trouble = records_->trouble();
     recordsStatus_->setState(trouble ? colours::kPaleYellow : colours::kWhite,
                              trouble ? "needs attention" : "");

@@ -22,6 +22,7 @@
 #include "link/file_constants.h"
 #include "link/number_text.h"
 #include "pages/page_makers.h"
+#include "records/pending_records.h"
 #include "records/record_store.h"
 #include "records/sample_runs.h"
 
@@ -228,6 +229,52 @@ TEST(Records, WhileTheServerIsAwayTheStationSaysSoAndKeepsItsOwn) {
     EXPECT_EQ(window->model().rows().size(), 3u);
     Save(frame, "records-server-away-main.png");
     Save(window, "records-server-away-history.png");
+}
+
+// A records file that cannot be written: the calibration files are written
+// all the same, the records wait as files, and the status line says why;
+// the program's window also says it once in a message box.
+TEST(Records, RecordsThatCannotBeStoredAreKeptAndSaid) {
+    CalRig rig;
+    const std::string folder = rig.dir.path().toStdString() + "/";
+    {
+        std::ofstream damaged(folder + records::kHistoryFileName, std::ios::binary);
+        damaged << std::string(4096, 'x');
+    }
+    ASSERT_TRUE(rig.start());
+    ASSERT_TRUE(rig.calibrateAll());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.records->kept() >= 3; }, 20000));
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        files += e.path().filename().string().find("_CAL_DATA_AXIS_A_") != std::string::npos;
+    EXPECT_EQ(files, 3);
+    EXPECT_TRUE(rig.records->trouble());
+    EXPECT_NE(rig.records->statusText().indexOf("not stored yet"), -1)
+        << rig.records->statusText().toStdString();
+    EXPECT_GE(records::PendingRecords(folder).size(), 3u);
+
+    QTemporaryDir dir;
+    ScriptedNotifier notifier;
+    ClinoraApplication app(
+        ParseStartOptions({"clinora", "--simulate", "--workdir", dir.path() + "/work"}, nullptr)
+            .value(),
+        DefaultPageMakers(), std::make_unique<QtSettingsStore>(dir.path() + "/Orvano.conf"),
+        &notifier);
+    ASSERT_TRUE(app.start());
+    {
+        std::ofstream damaged(dir.path().toStdString() + "/work/" + records::kHistoryFileName,
+                              std::ios::binary);
+        damaged << std::string(4096, 'x');
+    }
+    const auto sample = records::MakeSampleRun(dir.path().toStdString() + "/sample", 2, 101, 3,
+                                               records::ThisStation("Bench 2"));
+    app.frame()->records()->keep(sample.calibrations);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notifier.shown.empty(); }, 20000));
+    EXPECT_TRUE(notifier.texts().front().startsWith("The records cannot be stored:"))
+        << notifier.texts().front().toStdString();
+    EXPECT_NE(app.frame()->recordsStatus().indexOf("2 records are not stored yet"), -1)
+        << app.frame()->recordsStatus().toStdString();
+    Save(app.frame(), "records-not-stored-main.png");
 }
 
 }  // namespace
