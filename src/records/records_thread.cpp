@@ -86,6 +86,7 @@ bool RecordsThread::storeKept(size_t fresh) {
         }
     }
     if (!error.empty()) {
+        keepAsFiles();
         // The records just handed in are named; a retry names the oldest.
         const size_t from = fresh > 0 ? keptRecords_.size() - fresh : 0;
         const size_t to = fresh > 0 ? keptRecords_.size() : 1;
@@ -96,7 +97,6 @@ bool RecordsThread::storeKept(size_t fresh) {
             e.message = error + "; the record is kept and stored as soon as it can be";
             tell(e);
         }
-        keepAsFiles();
         return false;
     }
     std::deque<Record> stored;
