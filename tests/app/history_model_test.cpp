@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 #include "records/record.h"
 
@@ -15,19 +16,14 @@ using records::StoredRecord;
 
 class HistoryModelTest : public ::testing::Test {
 protected:
-    // Times in UTC and the table in UTC too, so the local times are known.
+    // Local time is UTC here, so the table's times are known.
     void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        if (tz) oldTz_ = tz;
-        hadTz_ = tz != nullptr;
+        if (const char* tz = std::getenv("TZ")) oldTz_ = tz;
         setenv("TZ", "UTC", 1);
         tzset();
     }
     void TearDown() override {
-        if (hadTz_)
-            setenv("TZ", oldTz_.c_str(), 1);
-        else
-            unsetenv("TZ");
+        oldTz_ ? setenv("TZ", oldTz_->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
 
@@ -59,8 +55,7 @@ protected:
 
 private:
     int n_ = 0;
-    std::string oldTz_;
-    bool hadTz_ = false;
+    std::optional<std::string> oldTz_;
 };
 
 TEST_F(HistoryModelTest, TheFilterTakesWhatWasTypedAndRefusesWhatCannotBe) {
@@ -133,35 +128,26 @@ TEST_F(HistoryModelTest, ATimelineShowsEveryEventAndTheChangeOfEachConstant) {
         std::vector<std::pair<std::string, std::vector<std::optional<double>>>> changes;
         std::string note;
     };
+    const auto cal = [&](const char* time, const char* axis, records::ConstantSet c) {
+        return Stored(RecordKind::Calibration, time, "ZC-1", "101", axis, c);
+    };
     const Case cases[] = {
         {"three calibrations, a test and an upload",
-         {Stored(RecordKind::Calibration, "2025-03-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.1, 2.0)),
+         {cal("2025-03-01T00:00:00.000Z", "A", Constants(0.1, 2.0)),
           Stored(RecordKind::Test, "2025-01-01T01:00:00.000Z", "ZC-1", "101"),
-          Stored(RecordKind::Calibration, "2025-01-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.1, 1.0)),
-          Stored(RecordKind::Calibration, "2025-02-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.2, 1.0, 0.3)),
+          cal("2025-01-01T00:00:00.000Z", "A", Constants(0.1, 1.0)),
+          cal("2025-02-01T00:00:00.000Z", "A", Constants(0.2, 1.0, 0.3)),
           Stored(RecordKind::Upload, "2025-02-01T00:05:00.000Z", "ZC-1", "101")},
-         5,
-         {{"A0", {100.0, -50.0}}, {"A1", {0.0, 100.0}}, {"A Cross Axis", {std::nullopt, -100.0}}},
+         5, {{"A0", {100.0, -50.0}}, {"A1", {0.0, 100.0}}, {"A Cross Axis", {std::nullopt, -100.0}}},
          ""},
         {"calibrations of the other axis are not compared",
-         {Stored(RecordKind::Calibration, "2025-01-01T00:00:00.000Z", "ZC-1", "101", "B",
-                 Constants(0.1, 1.0)),
-          Stored(RecordKind::Calibration, "2025-02-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.2, 1.0))},
-         2,
-         {},
-         "One calibration of axis A: no change to show yet."},
+         {cal("2025-01-01T00:00:00.000Z", "B", Constants(0.1, 1.0)),
+          cal("2025-02-01T00:00:00.000Z", "A", Constants(0.2, 1.0))},
+         2, {}, "One calibration of axis A: no change to show yet."},
         {"the same constants twice",
-         {Stored(RecordKind::Calibration, "2025-01-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.1, 1.0)),
-          Stored(RecordKind::Calibration, "2025-02-01T00:00:00.000Z", "ZC-1", "101", "A",
-                 Constants(0.1, 1.0))},
-         2,
-         {},
-         "The constants did not change between calibrations."},
+         {cal("2025-01-01T00:00:00.000Z", "A", Constants(0.1, 1.0)),
+          cal("2025-02-01T00:00:00.000Z", "A", Constants(0.1, 1.0))},
+         2, {}, "The constants did not change between calibrations."},
         {"no calibration", {Stored(RecordKind::Verify, "2025-01-01T00:00:00.000Z", "ZC-1", "101")},
          1, {}, "No calibration of this board is recorded."},
     };
