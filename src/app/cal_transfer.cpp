@@ -321,11 +321,7 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
     }
 }
 
-}  // namespace clinora
-
 // --- records of moved constants ---------------------------------------------------
-
-namespace clinora {
 
 void CalPageModel::recordRead(int slot, const std::string& fileName, const DeviceRecord& read,
                               bool success) {
