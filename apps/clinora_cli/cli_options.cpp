@@ -98,6 +98,7 @@ const std::map<std::string, std::string>& OptionHelp() {
          "  --axis A|B            the axis the constants are for (default: B for a file\n"
          "                        named ..._AXIS_B_..., else A)\n"},
         {"biaxial", "  --biaxial             write the constants of both axes\n"},
+        {"station", "  --station NAME        the station named in the record (default: the host name)\n"},
     };
     return help;
 }
@@ -341,7 +342,10 @@ std::string CommandUsageText(Command command) {
     std::string text = "Usage: clinora-cli [--port PATH | --simulate] " + std::string(form->name);
     if (*help->synopsis) text += " " + std::string(help->synopsis);
     text += "\n\n" + std::string(help->summary) + "\n\nOptions:\n";
-    for (const std::string& option : form->options) text += OptionHelp().at(option);
+    for (const std::string& option : form->options) {
+        const auto line = OptionHelp().find(option);
+        if (line != OptionHelp().end()) text += line->second;
+    }
     text +=
         "  --port PATH           the serial device of the bus (default: the first USB\n"
         "                        adapter with vendor id 0403)\n"
