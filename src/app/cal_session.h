@@ -22,9 +22,10 @@ struct CalSession {
 
     std::array<DeviceRecord, kMaxBoards> devices;
     // The record of each board's last calibration written on the Cal page
-    // (its address and record UUID), named by the test record that checks it.
+    // (the board's address and serial number, the record's UUID), named by
+    // the test record that checks the same board.
     struct CalibrationRecord {
-        std::string address, uuid;
+        std::string address, serial, uuid;
     };
     std::array<CalibrationRecord, kMaxBoards> calibrationRecords{};
     bool calibrationSavedToFile = false;

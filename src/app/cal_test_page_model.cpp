@@ -79,11 +79,14 @@ void CalTestPageModel::write() {
             return;
         }
         if (batch.active()) {
+            // The calibration of this very board: same address and serial number.
             const CalSession::CalibrationRecord& calibration = env_.session.calibrationRecords[b];
-            batch.add(records::BuildTestRecord(
-                *run, recorder_.identity(b), record(b), rows_,
-                FileInFolder(env_.files.workingFolder, name), recorder_.extras(b),
-                calibration.address == address(b) ? calibration.uuid : std::string()));
+            const records::BoardIdentity board = recorder_.identity(b);
+            const bool same = calibration.address == address(b) && calibration.serial == board.serial;
+            batch.add(records::BuildTestRecord(*run, board, record(b), rows_,
+                                               FileInFolder(env_.files.workingFolder, name),
+                                               recorder_.extras(b),
+                                               same ? calibration.uuid : std::string()));
         }
         setMessage("File write success", true);
     }

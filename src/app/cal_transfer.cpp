@@ -105,7 +105,7 @@ void CalPageModel::write() {
                                                 FileInFolder(env_.files.workingFolder, name),
                                                 recorder_.extras(b));
             sources_[b] = {made.file, made.uuid};
-            env_.session.calibrationRecords[b] = {address(b), made.uuid};
+            env_.session.calibrationRecords[b] = {address(b), made.board.serial, made.uuid};
             batch.add(std::move(made));
         }
         residuals_.push_back({address(b), calib::ComputeFitResiduals(fit_, axis, negate(), rows_)});
