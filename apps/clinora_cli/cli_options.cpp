@@ -405,7 +405,10 @@ std::string CommandUsageText(Command command) {
                        (bus ? "[--port PATH | --simulate] " : "") + form->name;
     if (*help->synopsis) text += " " + std::string(help->synopsis);
     text += "\n\n" + std::string(help->summary) + "\n\nOptions:\n";
-    for (const std::string& option : form->options) text += OptionHelp().at(option);
+    for (const std::string& option : form->options) {
+        const auto line = OptionHelp().find(option);
+        if (line != OptionHelp().end()) text += line->second;
+    }
     if (TakesRecordOptions(command))
         for (const char* option : kRecordOptions) text += OptionHelp().at(option);
     if (bus)

@@ -2,6 +2,7 @@
 
 #include "app/app_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -41,9 +42,16 @@ void KeepValidValues(SettingsValues& v) {
     const SettingsValues defaults;
     if (v.comBaud != 115200 && v.comBaud != 9600) v.comBaud = defaults.comBaud;
     if (!IsPlainFileName(v.dataFile)) v.dataFile = defaults.dataFile;
+    if (!IsCountryCode(v.laboratoryCountry)) v.laboratoryCountry.clear();
 }
 
 }  // namespace
+
+bool IsCountryCode(const std::string& code) {
+    return code.empty() ||
+           (code.size() == 2 && std::all_of(code.begin(), code.end(),
+                                            [](char c) { return c >= 'A' && c <= 'Z'; }));
+}
 
 int32_t ToMillionths(double value) {
     if (!std::isfinite(value)) return 0;
@@ -97,6 +105,14 @@ void AppSettings::exchangeAll(Direction direction) {
     x.millionths("RangeErrorCal", v.rangeErrorCal);
     x.millionths("RangeErrorCalTest", v.rangeErrorCalTest);
     x.number("RangeCheckEnable", v.rangeCheckEnable);
+    x.text("Operator", v.operatorName);
+    x.text("StationName", v.stationName);
+    x.text("Laboratory", v.laboratory);
+    x.text("LaboratoryAddress", v.laboratoryAddress);
+    x.text("LaboratoryCity", v.laboratoryCity);
+    x.text("LaboratoryCountry", v.laboratoryCountry);
+    x.text("LaboratoryEmail", v.laboratoryEmail);
+    x.text("HistoryServer", v.historyServer);
     store_.close();
     if (direction == Direction::Load) KeepValidValues(v);
 }

@@ -39,7 +39,21 @@ struct SettingsValues {
     double rangeErrorCal = 0.5;         // stored as millionths
     double rangeErrorCalTest = 0.0001;  // stored as millionths
     int32_t rangeCheckEnable = 1;
+    // Who and where, for the records and certificates of calibrations.
+    std::string operatorName;   // "Operator"
+    std::string stationName;    // "StationName"; empty: the host name
+    std::string laboratory;     // "Laboratory"
+    std::string laboratoryAddress;  // "LaboratoryAddress", one line per line
+    std::string laboratoryCity;     // "LaboratoryCity"
+    std::string laboratoryCountry;  // "LaboratoryCountry": two capital letters or empty
+    std::string laboratoryEmail;    // "LaboratoryEmail"
+    // "HistoryServer": the connection URI of the shared records server; empty: none.
+    std::string historyServer;
 };
+
+// Whether `code` is a country as a certificate states it: two capital
+// letters (ISO 3166-1), or empty for not stated.
+bool IsCountryCode(const std::string& code);
 
 // A tolerance as the whole count of millionths that the store keeps.
 int32_t ToMillionths(double value);

@@ -64,7 +64,14 @@ void CalPageModel::firstAccept() {
     view_.enabled.residuals = false;
 }
 
+// A write or verify under way stops with the page: its record says so.
+void CalPageModel::deactivate() {
+    endTransfer("stopped: the page was left");
+    WalkPageModel::deactivate();
+}
+
 void CalPageModel::activated() {
+    transfer_.reset();
     view_.progress = {};
     view_.enabled.residuals = !residuals_.empty();
     view_.negateA = env_.copies.negateA;

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/walk_page_model.h"
 #include "calib/cal_fit_workspace.h"
@@ -16,6 +19,7 @@ public:
     explicit CalPageModel(WalkEnvironment environment);
 
     void setNegate(bool axisA, bool on);
+    void deactivate() override;
 
     // Read: the worker stops; then the page shows the file dialog and hands
     // its outcome to readChosen (accepted false when it was cancelled).
@@ -67,6 +71,33 @@ private:
     // Brings the write or verify progress up to date with the worker's counters.
     enum class ProgressPoint { Tick, BoardStarting, Finished };
     void updateProgress(ProgressPoint point);
+
+    // Records of the moves of constants: the file each board's constants
+    // came from (the data file written, or the file read) and the
+    // calibration record they belong to.
+    struct ConstantsSource {
+        records::FileRef file;
+        std::string calibration;
+    };
+    std::array<ConstantsSource, kMaxBoards> sources_{};
+    // The write or verify under way for its records: which boards it takes
+    // and which of them the worker has finished.
+    struct Transfer {
+        records::RecordKind kind = records::RecordKind::Upload;
+        std::string axis;
+        std::vector<int> boards;  // their slots
+        std::vector<bool> done;
+        std::array<DeviceRecord, kMaxBoards> devices;  // the constants sent or compared
+    };
+    std::optional<Transfer> transfer_;
+    void beginTransfer(uint32_t code, int writeTarget);
+    // The worker finished the board whose address number is `detail`.
+    void transferBoardDone(int detail);
+    // The transfer ended: the finished boards succeeded; the board the
+    // worker was at failed, with `failure` in words (empty: all succeeded).
+    void endTransfer(const std::string& failure);
+    // A Read of a file for board `slot`: its record, with the constants read.
+    void recordRead(int slot, const std::string& fileName, const DeviceRecord& read, bool success);
 
     calib::CalFitWorkspace fit_;
     std::vector<BoardResiduals> residuals_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "link/device_record.h"
 
@@ -20,6 +21,13 @@ struct CalSession {
     static constexpr const char* kTested = "----Cal Test";
 
     std::array<DeviceRecord, kMaxBoards> devices;
+    // The record of each board's last calibration written on the Cal page
+    // (the board's address and serial number, the record's UUID), named by
+    // the test record that checks the same board.
+    struct CalibrationRecord {
+        std::string address, serial, uuid;
+    };
+    std::array<CalibrationRecord, kMaxBoards> calibrationRecords{};
     bool calibrationSavedToFile = false;
     int promptRows = 0;  // N of the prompt file read last
 };

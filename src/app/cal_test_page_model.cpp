@@ -66,13 +66,27 @@ void CalTestPageModel::write() {
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
     const std::vector<int> boards = chosenBoards();
+    // A test walked on this visit leaves a record per board whose file was
+    // written, naming the board's calibration record when this session made it.
+    const std::optional<records::RunInfo> run = recorder_.run(false);
+    RecordBatch batch(collected_ && run ? env_.records : nullptr);
     for (int b : boards) {
-        file.MakeFileName(record(b),
-                          axis == calib::kAxisA ? calib::kPrefixTestAxisA : calib::kPrefixTestAxisB,
-                          append);
+        const std::string name = file.MakeFileName(
+            record(b), axis == calib::kAxisA ? calib::kPrefixTestAxisA : calib::kPrefixTestAxisB,
+            append);
         if (file.WriteTestFile({}, record(b), append, axis) != 0) {
             setMessage("Failed writing file " + std::to_string(b), true);
             return;
+        }
+        if (batch.active()) {
+            // The calibration of this very board: same address and serial number.
+            const CalSession::CalibrationRecord& calibration = env_.session.calibrationRecords[b];
+            const records::BoardIdentity board = recorder_.identity(b);
+            const bool same = calibration.address == address(b) && calibration.serial == board.serial;
+            batch.add(records::BuildTestRecord(*run, board, record(b), rows_,
+                                               FileInFolder(env_.files.workingFolder, name),
+                                               recorder_.extras(b),
+                                               same ? calibration.uuid : std::string()));
         }
         setMessage("File write success", true);
     }

@@ -60,10 +60,12 @@ void CalPageModel::readChosen(bool accepted, const std::string& name, int boardI
     const int found = file.ReadCalibrationConstants(env_.files.path(name + ".csv"), read);
     if (found < calib::kConstantsUsable || !ConstantsSendable(read)) {
         setMessage(kFileReadError, true);
+        recordRead(boardIndex, name + ".csv", read, false);
         return;
     }
     record(boardIndex) = read;
     setMessage("File read for board # " + std::to_string(boardIndex + 1), true);
+    recordRead(boardIndex, name + ".csv", read, true);
     record(boardIndex).status = CalSession::kFromFile;
     caption();
     view_.enabled.upload = true;
@@ -80,10 +82,15 @@ void CalPageModel::write() {
     const int axis = chosenAxis();
     const bool append = env_.copies.appendData;
     std::vector<FitFailure> failedFits;
+    // A run walked on this visit leaves a record per board written, made
+    // right after its fit and file; those made are kept also when a later
+    // file fails.
+    const std::optional<records::RunInfo> run = recorder_.run(negate());
+    RecordBatch batch(collected_ && run ? env_.records : nullptr);
     for (int b : chosenBoards()) {
         DeviceRecord& r = record(b);
-        file.MakeFileName(r, axis == calib::kAxisA ? calib::kPrefixAxisA : calib::kPrefixAxisB,
-                          append);
+        const std::string name = file.MakeFileName(
+            r, axis == calib::kAxisA ? calib::kPrefixAxisA : calib::kPrefixAxisB, append);
         // A board whose fit fails gets no file; its readings stay for another try.
         if (fit_.Compute(r, axis, negate()) != calib::kFitOk) {
             failedFits.push_back({b, fit_.lastError()});
@@ -92,6 +99,15 @@ void CalPageModel::write() {
         if (file.WriteCalibrationFile({}, r, fit_, append, axis) != 0) {
             setMessage("Failed writing file " + std::to_string(b), true);
             return;
+        }
+        if (batch.active()) {
+            records::Record made =
+                records::BuildCalibrationRecord(*run, recorder_.identity(b), r, fit_, rows_,
+                                                FileInFolder(env_.files.workingFolder, name),
+                                                recorder_.extras(b));
+            sources_[b] = {made.file, made.uuid};
+            env_.session.calibrationRecords[b] = {address(b), made.board.serial, made.uuid};
+            batch.add(std::move(made));
         }
         residuals_.push_back({address(b), calib::ComputeFitResiduals(fit_, axis, negate(), rows_)});
         setMessage("File write success", true);
@@ -219,6 +235,7 @@ bool CalPageModel::submitTransfer(uint32_t code, int writeTarget) {
     request.devices = env_.session.devices;
     request.axisSelector = view_.axisA ? 1 : 0;
     if (env_.services.submit(request)) {
+        beginTransfer(code, writeTarget);
         stepsLive_ = false;
         strayNamed_ = false;
         view_.progress = {true, 0, writeTarget == boards_ ? boards_ : 1, 0, 1};
@@ -258,11 +275,13 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
         case kEventBiaxialWrite:
             setMessage(detail == code ? "Starting Writing cal"
                                       : "Written cal # " + finishedBoard(detail));
+            if (detail != code) transferBoardDone(detail);
             return true;
         case kEventBoardVerified:
             setMessage(
                 detail == code ? "Verify started..." : "Verified board # " + finishedBoard(detail),
                 true);
+            if (detail != code) transferBoardDone(detail);
             return true;
         case kEventBiaxialProbe:
             setMessage("Connecting to write cal biaxial");
@@ -290,6 +309,7 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
             setMessage(strayNamed_ ? "Written, but another cell was changed (see the message)"
                                    : "Success writing",
                        true);
+            endTransfer({});
             view_.enabled.verify = true;
             if (env_.services.question(kAskVerify)) verify();
             return true;
@@ -299,6 +319,7 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
                                        : Printf("%d ", detail) + "errors writing # ") +
                            workerBoardAddress(),
                        true);
+            if (detail == code) endTransfer(view_.message);
             return true;
         case kEventVerifyStarting:
             updateProgress(ProgressPoint::BoardStarting);
@@ -308,6 +329,7 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
             updateProgress(ProgressPoint::Finished);
             verify_ = false;
             setMessage("Success verifying", true);
+            endTransfer({});
             return true;
         case kEventVerifyFailed:
             verify_ = false;
@@ -315,9 +337,81 @@ bool CalPageModel::onTransferEvent(int code, int detail) {
                                        : Printf("%d ", detail) + "errors verifying # ") +
                            workerBoardAddress(),
                        true);
+            if (detail == code) endTransfer(view_.message);
             return true;
         default:
             return false;
+    }
+}
+
+// --- records of moved constants ---------------------------------------------------
+
+void CalPageModel::recordRead(int slot, const std::string& fileName, const DeviceRecord& read,
+                              bool success) {
+    if (!env_.records) return;
+    records::TransferOutcome outcome;
+    outcome.kind = records::RecordKind::Read;
+    outcome.axis = env_.copies.biaxialFile ? "A+B"
+                   : AxisSelectorOfFile(fileName) == 1 ? "A"
+                                                        : "B";
+    outcome.success = success;
+    outcome.detail = view_.message;
+    const records::FileRef file = FileInFolder(env_.files.workingFolder, fileName);
+    if (success) sources_[slot] = {file, {}};
+    RecordBatch batch(env_.records);
+    batch.add(records::BuildTransferRecord(records::ThisStation(env_.copies.stationName),
+                                           recorder_.identity(slot), file, read, outcome));
+}
+
+void CalPageModel::beginTransfer(uint32_t code, int writeTarget) {
+    transfer_.reset();
+    if (!env_.records) return;
+    Transfer t;
+    t.kind = code == kVerifyCalibrationRequest ? records::RecordKind::Verify
+                                               : records::RecordKind::Upload;
+    t.axis = code == kBiaxialWriteRequest ? "A+B" : records::AxisName(chosenAxis());
+    if (writeTarget == boards_) {
+        for (int b = 0; b < boards_; ++b) t.boards.push_back(b);
+    } else if (writeTarget >= 0 && writeTarget < boards_) {
+        t.boards.push_back(writeTarget);
+    }
+    t.done.assign(t.boards.size(), false);
+    t.devices = env_.session.devices;
+    transfer_ = std::move(t);
+}
+
+void CalPageModel::transferBoardDone(int detail) {
+    if (!transfer_) return;
+    for (size_t i = 0; i < transfer_->boards.size(); ++i) {
+        if (ParseLeadingIntSaturated(address(transfer_->boards[i])) == detail) {
+            transfer_->done[i] = true;
+            return;
+        }
+    }
+}
+
+// Boards the worker never reached get no record: nothing happened to them.
+void CalPageModel::endTransfer(const std::string& failure) {
+    if (!transfer_) return;
+    const Transfer t = std::move(*transfer_);
+    transfer_.reset();
+    const bool verify = t.kind == records::RecordKind::Verify;
+    const records::StationInfo station = records::ThisStation(env_.copies.stationName);
+    RecordBatch batch(env_.records);
+    bool failedOne = false;
+    for (size_t i = 0; i < t.boards.size(); ++i) {
+        const bool success = failure.empty() || t.done[i];
+        if (!success && failedOne) break;
+        failedOne = failedOne || !success;
+        const int slot = t.boards[i];
+        records::TransferOutcome outcome;
+        outcome.kind = t.kind;
+        outcome.axis = t.axis;
+        outcome.success = success;
+        outcome.detail = success ? (verify ? "Success verifying" : "Success writing") : failure;
+        outcome.follows = sources_[slot].calibration;
+        batch.add(records::BuildTransferRecord(station, recorder_.identity(slot),
+                                               sources_[slot].file, t.devices[slot], outcome));
     }
 }
 

@@ -27,6 +27,14 @@ struct PageCopies {
     bool rangeCheckEnable = true;
     std::string logFileName = "ZOV_Orvano_LOG.csv";  // "DataFile"
     std::string promptFileName = "CalPrompts.csv";   // follows "TiltRange"
+    // Named in the records and certificates of calibrations.
+    std::string operatorName;
+    std::string stationName;  // empty: the host name
+    std::string laboratory;
+    std::string laboratoryAddress;
+    std::string laboratoryCity;
+    std::string laboratoryCountry;
+    std::string laboratoryEmail;
 };
 
 }  // namespace clinora

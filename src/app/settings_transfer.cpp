@@ -34,6 +34,13 @@ void VisitWorkingCopies(Values& v, Bus& w, Pages& p, F&& f) {
     f(v.rangeErrorCal, p.rangeErrorCal);
     f(v.rangeErrorCalTest, p.rangeErrorCalTest);
     f(v.rangeCheckEnable, p.rangeCheckEnable);
+    f(v.operatorName, p.operatorName);
+    f(v.stationName, p.stationName);
+    f(v.laboratory, p.laboratory);
+    f(v.laboratoryAddress, p.laboratoryAddress);
+    f(v.laboratoryCity, p.laboratoryCity);
+    f(v.laboratoryCountry, p.laboratoryCountry);
+    f(v.laboratoryEmail, p.laboratoryEmail);
 }
 
 // Numbers become flags (non-zero is on) and flags numbers (1 and 0).

@@ -62,6 +62,7 @@ void WalkPageModel::activate() {
     addresses_.assign(current.begin(),
                       current.begin() + std::min<size_t>(current.size(), kMaxBoards));
     boards_ = static_cast<int>(addresses_.size());
+    recorder_.startVisit(addresses_);
     caption();
     view_.noiseBarVisible = env_.copies.noiseBarOn;
     view_.noiseBarPosition = 0;
@@ -106,6 +107,7 @@ void WalkPageModel::readPromptFile() {
     // A file with an odd number of rows, or more than the fit has slots for,
     // reads as no rows: the prompt file error.
     const int rows = calib::ReadPromptFileForRange(path, env_.copies.tiltRange, rows_);
+    promptFile_ = FileInFolder(env_.files.workingFolder, env_.copies.promptFileName);
     env_.session.promptRows = rows;
     promptValid_ = rows >= calib::kMinPromptRows;
     if (promptValid_) walk_.start(rows);
@@ -185,6 +187,11 @@ void WalkPageModel::onWorkerEvent(int code, int detail) {
             break;
         case kEventBoardInitialised:
             setMessage("Initializing " + std::to_string(detail + 1));
+            if (detail >= 0 && detail < kMaxBoards) {
+                recorder_.boardInitialised(detail, env_.state.locked([detail](const SharedData& d) {
+                    return d.readings.boardInfo[detail];
+                }));
+            }
             break;
         case kEventBoardTriggered:
             if (!quietFor(code)) {
@@ -222,6 +229,7 @@ void WalkPageModel::accept() {
         firstAccept();
         started_ = true;
         runSaved_ = false;
+        startRecordedRun();
     }
     readings_ = 0;
     if (!mayStore()) return;
@@ -245,6 +253,7 @@ void WalkPageModel::storeAcceptedValues() {
             return;
         }
         calib::StoreAccepted(record(b), axis, walk_.inFirstSweep(), walk_.slot(), value);
+        noteAccepted(b, walk_.inFirstSweep(), walk_.slot());
         if (errors.empty()) record(b).labels.push_back(promptForFiles_);
     }
     if (walk_.advance()) {
@@ -253,6 +262,7 @@ void WalkPageModel::storeAcceptedValues() {
         return;
     }
     collected_ = true;
+    recorder_.endRun();
     view_.enabled.accept = view_.enabled.back = false;
     setMessage("Cal data collected");
     view_.prompt.clear();
@@ -268,6 +278,30 @@ void WalkPageModel::storeAcceptedValues() {
     view_.enabled.write = true;
     collectedRun();
     view_.writePending = true;
+}
+
+void WalkPageModel::startRecordedRun() {
+    records::RunSetup setup;
+    setup.operatorName = env_.copies.operatorName;
+    setup.promptFile = promptFile_;
+    setup.tiltRange = env_.copies.tiltRange;
+    setup.positions = walk_.positionsPerSweep();
+    setup.averaging = env_.copies.averagingOn;
+    setup.averageNum =
+        env_.copies.averagingOn ? calib::RunningAverage::Window(env_.copies.averageNum) : 0;
+    setup.toleranceCal = env_.copies.rangeErrorCal;
+    setup.toleranceTest = env_.copies.rangeErrorCalTest;
+    setup.rangeCheck = env_.copies.rangeCheckEnable;
+    recorder_.startRun(records::ThisStation(env_.copies.stationName), chosenAxis(), setup);
+}
+
+void WalkPageModel::noteAccepted(int slot, bool firstSweep, int k) {
+    const calib::RunningAverage& average = averages_[slot];
+    const double other = env_.copies.averagingOn ? (view_.axisA ? average.meanB() : average.meanA())
+                                                 : (view_.axisA ? average.latestB() : average.latestA());
+    const double temperature = env_.state.locked(
+        [slot](const SharedData& d) { return d.readings.boards[slot].temperature; });
+    recorder_.accepted(slot, firstSweep, k, other, temperature);
 }
 
 // "Range error in board 102: reading 0.25890, expected 0.25882 ± 0.00010",

@@ -10,6 +10,7 @@
 #include "app/cal_session.h"
 #include "app/page_copies.h"
 #include "app/page_services.h"
+#include "app/run_recorder.h"
 #include "app/walk_view.h"
 #include "calib/cal_data_file.h"
 #include "calib/prompt_file.h"
@@ -29,6 +30,8 @@ struct WalkEnvironment {
     PageServices& services;
     // Seconds since 1970, for the calibration time of a record.
     std::function<int64_t()> epochSeconds;
+    // Where the records of runs, writes and verifies go; none: not recorded.
+    RecordKeeper* records = nullptr;
 };
 
 // The rules the Cal and Test pages share: the walk through the prompt rows,
@@ -155,9 +158,17 @@ protected:
     int blinkCount_ = 0;
     std::string promptForFiles_;  // "A Axis,<label>"
     RequestRecord record_;
+    // What the records of this visit's run need beside the device records.
+    RunRecorder recorder_;
+    records::FileRef promptFile_;  // the prompt file read at activation
 
 private:
     void readPromptFile();
+    // The first Accept of a run: how it is made, for its records.
+    void startRecordedRun();
+    // An Accept stored board `slot`'s value at position `k` of a sweep: the
+    // other axis and the temperature then, for its record.
+    void noteAccepted(int slot, bool firstSweep, int k);
     void takeReading(int slot);
     // What a board's readout shows and Accept stores on the chosen axis: the
     // running mean with averaging, else the latest reading.

@@ -26,6 +26,7 @@ struct ChartWidget::Parts {
     std::vector<Entry> series;
     double minimumLeftSpan = 0.0, minimumRightSpan = 0.0;
     bool fixedLeft = false;
+    bool exactX = false;  // ticks at fixed steps: the range stays as set
     double xFrom = 0.0, xTo = 0.0;
 };
 
@@ -98,6 +99,16 @@ int ChartWidget::addSeries(const SeriesLook& look) {
     return static_cast<int>(p.series.size()) - 1;
 }
 
+void ChartWidget::clearSeries() {
+    Parts& p = *parts_;
+    for (Parts::Entry& entry : p.series) {
+        p.chart->removeSeries(entry.series);
+        delete entry.series;
+    }
+    p.series.clear();
+    fitValueAxes();
+}
+
 int ChartWidget::seriesCount() const { return static_cast<int>(parts_->series.size()); }
 
 void ChartWidget::setPoints(int series, const QList<QPointF>& points) {
@@ -124,7 +135,17 @@ void ChartWidget::setXRange(double from, double to) {
     p.xFrom = from;
     p.xTo = to;
     p.x->setRange(from, to);
-    p.x->applyNiceNumbers();
+    if (!p.exactX) p.x->applyNiceNumbers();
+}
+
+void ChartWidget::setXTicks(double anchor, double interval, const QString& format) {
+    Parts& p = *parts_;
+    p.exactX = true;
+    p.x->setTickType(QValueAxis::TicksDynamic);
+    p.x->setTickAnchor(anchor);
+    p.x->setTickInterval(interval);
+    p.x->setLabelFormat(format);
+    p.x->setRange(p.xFrom, p.xTo);
 }
 
 void ChartWidget::setValueRange(double low, double high) {

@@ -39,6 +39,8 @@ public:
     void setAxisTitles(const QString& x, const QString& left, const QString& right = QString());
     // Adds a series; returns its index for setPoints.
     int addSeries(const SeriesLook& look);
+    // Removes every series (a chart shown for another subject).
+    void clearSeries();
     // Replaces a series' points; points that are not finite are not drawn.
     void setPoints(int series, const QList<QPointF>& points);
     QList<QPointF> points(int series) const;
@@ -46,6 +48,9 @@ public:
     // Fixed x range; the value axes follow their series (with a margin),
     // never narrower than `minimumSpan`.
     void setXRange(double from, double to);
+    // Ticks of the x axis at anchor + k * interval, labelled with `format`
+    // ("%d"): the range is then kept exactly as set.
+    void setXTicks(double anchor, double interval, const QString& format);
     void setMinimumSpan(double left, double right = 0.0);
     // A fixed range of the left value axis (charts compared side by side);
     // low > high lets it follow its series again.

@@ -63,7 +63,13 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     const QCommandLineOption fullscreen("fullscreen", "Fill the screen (hand-held use).");
     const QCommandLineOption log(
         "log", "Log a reading every <seconds> (2 to 60) from the first reading on.", "seconds");
-    parser.addOptions({help, version, simulate, workdir, port, fullscreen, log});
+    const QCommandLineOption historyServer(
+        "history-server",
+        "Copy the calibration records to the PostgreSQL server <uri> too (for example "
+        "postgresql://calib@labserver/clinora) and read the history from there; default: the "
+        "HistoryServer setting.",
+        "uri");
+    parser.addOptions({help, version, simulate, workdir, port, fullscreen, log, historyServer});
 
     StartCommand command;
     auto refuse = [&](const QString& text) {
@@ -92,6 +98,9 @@ StartCommand ReadStartCommand(const QStringList& arguments) {
     if (parser.isSet(workdir) && options.workdir.isEmpty())
         return refuse("--workdir needs a folder.");
     if (parser.isSet(port) && options.port.isEmpty()) return refuse("--port needs a device path.");
+    options.historyServer = parser.value(historyServer).trimmed();
+    if (parser.isSet(historyServer) && options.historyServer.isEmpty())
+        return refuse("--history-server needs a connection URI.");
     if (parser.isSet(log)) {
         bool number = false;
         options.logInterval = parser.value(log).toInt(&number);
@@ -189,6 +198,7 @@ bool ClinoraApplication::start() {
     frameOptions.logInterval = options_.logInterval;
     frameOptions.makers = makers_;
     frameOptions.placesStore = store_.get();
+    frameOptions.historyServer = options_.historyServer;
     frame_ = std::make_unique<CMainFrame>(*settings_, *notifier_, *sounds_, frameOptions);
     if (auto* qtNotifier = dynamic_cast<QtNotifier*>(notifier_))
         qtNotifier->setParent(frame_.get());

@@ -24,6 +24,7 @@ struct StartOptions {
     QString port;     // a device path to use instead of the adapter search
     bool fullscreen = false;
     int logInterval = 0;  // seconds; the Monitor page logs from its first reading on (0: no)
+    QString historyServer;  // records server URI for this run; empty: the setting
 };
 
 // What the command line asks for: run with options, or print the help or the

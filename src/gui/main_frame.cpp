@@ -1,16 +1,21 @@
 #include "gui/main_frame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "app/app_settings.h"
 #include "app/settings_transfer.h"
 #include "app/startup_rules.h"
+#include "gui/colour_box.h"
 #include "gui/fixture_panel.h"
+#include "gui/history_window.h"
 #include "gui/notifier.h"
 #include "gui/program_icon.h"
 #include "gui/property_sheet.h"
+#include "gui/records_front.h"
 #include "gui/sheet_page.h"
 #include "gui/tool_window.h"
 #include "gui/window_places.h"
@@ -65,6 +70,10 @@ CMainFrame::~CMainFrame() {
     sink_->detach();
     delete pageHost_;
     pageHost_ = nullptr;
+    delete history_;
+    history_ = nullptr;
+    // Stores what it still can and keeps the rest as files for the next start.
+    records_.reset();
 }
 
 int CMainFrame::create() {
@@ -80,6 +89,7 @@ int CMainFrame::create() {
     files_.soundFiles = {sounds + "Alarm1.wav", sounds + "Voicbeep.wav"};
     const SettingsValues values = settings_.values();
     state_.locked([&](SharedData& d) { SeedWorkingCopies(values, d, copies_); });
+    startRecords();
 
     PageContext& context = pageHost_->context();
     pageHost_->setSharedState(&state_);
@@ -92,6 +102,8 @@ int CMainFrame::create() {
     context.mainWindow = this;
     context.resourceInUse = options_.resourceInUse;
     context.logAtStart = options_.logInterval;
+    context.records = records_.get();
+    context.openHistory = [this] { openHistory(); };
 
     StartWorker(state_, worker_, sink_, values.deviceChoice);
 
@@ -134,6 +146,61 @@ void CMainFrame::rememberPlaces() {
     }
     places_->save();
 }
+
+// The records of the working folder, copied to the history server of the
+// command line, else of the settings.
+void CMainFrame::startRecords() {
+    const QString server = !options_.historyServer.isEmpty()
+                               ? options_.historyServer
+                               : QString::fromStdString(settings_.values().historyServer);
+    records_ = std::make_unique<RecordsFront>(QString::fromStdString(files_.workingFolder),
+                                              server.trimmed());
+    recordsStatus_ = new ColourBox(QString(), this);
+    recordsStatus_->setObjectName("RecordsStatus");
+    recordsStatus_->setAccessibleName("Records");
+    recordsStatus_->setWordWrap(true);
+    // At most three lines of the window's height; the whole text is its tooltip too.
+    recordsStatus_->setMaximumHeight(recordsStatus_->fontMetrics().lineSpacing() * 3 + 6);
+    recordsStatus_->setBackground(colours::kWhite);
+    statusBar()->addWidget(recordsStatus_, 1);
+    statusBar()->setSizeGripEnabled(false);
+    connect(records_.get(), &RecordsFront::statusChanged, this, &CMainFrame::showRecordsStatus);
+    connect(records_.get(), &RecordsFront::recordsKept, this, &CMainFrame::tellRecordsKept);
+    showRecordsStatus();
+}
+
+void CMainFrame::showRecordsStatus() {
+    if (!records_ || !recordsStatus_) return;
+    QString text = records_->statusText();
+    if (text.isEmpty())
+        text = records_->historyServer().isEmpty() ? "Records: this station's history.sqlite."
+                                                   : "Records: connecting to the history server.";
+    recordsStatus_->setText(text);
+    recordsStatus_->setToolTip(text);
+    const bool trouble = records_->trouble();
+    recordsStatus_->setState(trouble ? colours::kPaleYellow : colours::kWhite,
+                             trouble ? "needs attention" : "");
+}
+
+QString CMainFrame::recordsStatus() const {
+    return recordsStatus_ ? recordsStatus_->text() : QString();
+}
+
+void CMainFrame::tellRecordsKept(const QString& reason) {
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(500, this, [this, reason] { tellRecordsKept(reason); });
+        return;
+    }
+    notifier_.message("The records cannot be stored:\n" + reason +
+                      "\nThe calibration files are written all the same.");
+}
+
+HistoryWindow* CMainFrame::historyWindow() {
+    if (!history_) history_ = new HistoryWindow(records_.get(), this);
+    return history_;
+}
+
+void CMainFrame::openHistory() { historyWindow()->present(); }
 
 void CMainFrame::bringForward() {
     if (isMinimized()) showNormal();

@@ -19,8 +19,11 @@
 namespace clinora {
 
 class AppSettings;
+class ColourBox;
+class HistoryWindow;
 class Notifier;
 class PageEventSink;
+class RecordsFront;
 class SettingsStore;
 class SoundPlayer;
 class WindowPlaces;
@@ -39,10 +42,14 @@ struct FrameOptions {
     PageMakers makers;
     // Where the window places and the last page are kept (none: not kept).
     SettingsStore* placesStore = nullptr;
+    // The records server for this run (--history-server); empty: the
+    // "HistoryServer" setting.
+    QString historyServer;
 };
 
 // The main window "Orvano". Owns the bus device and port, the shared state,
-// the worker thread and the page host, and its menus (File, View, Help).
+// the worker thread, the records thread's front and the page host, and its
+// menus (File, View, Records, Help); its status line tells how the records go.
 // Closing it other than through the Exit page selects the Exit page
 // instead. It comes back at the size and place it had, on the page it
 // showed last.
@@ -65,6 +72,11 @@ public:
     // Brings the window to the front (a second start asked for it).
     void bringForward();
     WindowPlaces* windowPlaces() const { return places_; }
+    RecordsFront* records() const { return records_.get(); }
+    // The History window, made when first asked for.
+    HistoryWindow* historyWindow();
+    void openHistory();
+    QString recordsStatus() const;
     // Opens a folder or file with the desktop's program for it; replaced by tests.
     using UrlOpener = std::function<bool(const QUrl&)>;
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
@@ -78,6 +90,10 @@ protected:
 
 private:
     void buildMenus();  // main_frame_menus.cpp
+    void startRecords();
+    void showRecordsStatus();
+    // Records that cannot be stored are said once, when no dialog is up.
+    void tellRecordsKept(const QString& reason);
     void openWorkingFolder();
     void openLogFile();
     void openManual();
@@ -100,6 +116,9 @@ private:
     std::shared_ptr<PageEventSink> sink_;
     PageHost* pageHost_ = nullptr;
     WindowPlaces* places_ = nullptr;
+    std::unique_ptr<RecordsFront> records_;
+    ColourBox* recordsStatus_ = nullptr;
+    HistoryWindow* history_ = nullptr;
     UrlOpener openUrl_;
 };
 

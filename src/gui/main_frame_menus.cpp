@@ -55,6 +55,12 @@ void CMainFrame::buildMenus() {
         }
     });
 
+    // Alt+R is the Cal page's Read; the records take Alt+C.
+    QMenu* recordsMenu = menuBar()->addMenu("Re&cords");
+    recordsMenu->setObjectName("RecordsMenu");
+    QAction* history = recordsMenu->addAction("&History...", this, &CMainFrame::openHistory);
+    history->setObjectName("HistoryAction");
+
     QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("HelpMenu");
     QAction* manual = help->addAction("&Manual", this, &CMainFrame::openManual);

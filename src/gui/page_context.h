@@ -2,12 +2,14 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 namespace clinora {
 
 class AppSettings;
 class SharedState;
 class Notifier;
+class RecordsFront;
 class SoundPlayer;
 struct AppFiles;
 struct PageCopies;
@@ -26,6 +28,8 @@ struct PageContext {
     QPointer<QWidget> mainWindow;
     bool resourceInUse = false;  // the compact resources: 12 pt selector fonts
     int logAtStart = 0;  // seconds: the Monitor page logs from its first reading on (0: no)
+    RecordsFront* records = nullptr;  // where the calibration pages' records go (none: not kept)
+    std::function<void()> openHistory;  // shows the History window (none: no window)
 };
 
 }  // namespace clinora

@@ -58,6 +58,11 @@ public:
     bool ReadBoardReading();
     bool TriggerBoard();
     bool ReadDeviceInfo(const std::string& address = kBroadcastAddress);
+    // The same three questions to the board at `address`; the answers go
+    // into `info` only (what it did not answer stays empty). True when it
+    // answered all three. `quickGiveUp`: a board silent to the first
+    // question is not asked the other two.
+    bool ReadBoardInfo(const std::string& address, BoardInfo& info, bool quickGiveUp = false);
     bool ReadSensorSettings();
     bool ReadAxisFlags();
     bool WriteSensorSettings(int boardIndex);

@@ -171,32 +171,34 @@ bool BusProtocol::TriggerBoard() {
 }
 
 bool BusProtocol::ReadDeviceInfo(const std::string& address) {
-    bool all = true;
-    if (Transact(address, "F", 2000)) {
-        const float version = VersionNumber(std::string(reply()).substr(2));
-        state_.locked([&](SharedData& d) { d.readings.firmwareVersion = version; });
-    } else {
-        all = false;
-    }
+    BoardInfo info;
+    const bool all = ReadBoardInfo(address, info);
+    state_.locked([&](SharedData& d) {
+        if (info.firmware) d.readings.firmwareVersion = *info.firmware;
+        if (info.serial) d.readings.serialNumber = *info.serial;
+        if (info.boardRevision) d.readings.boardRevision = *info.boardRevision;
+    });
+    return all;
+}
+
+bool BusProtocol::ReadBoardInfo(const std::string& address, BoardInfo& info, bool quickGiveUp) {
+    info = {};
+    info.address = address;
+    if (Transact(address, "F", 2000))
+        info.firmware = VersionNumber(std::string(reply()).substr(2));
+    else if (quickGiveUp)
+        return false;
     pause(100);
-    if (Transact(address, "SN", 2000)) {
-        const std::string serial = ReplyField(reply(), 3);
-        state_.locked([&](SharedData& d) { d.readings.serialNumber = serial; });
-    } else {
-        all = false;
-    }
+    if (Transact(address, "SN", 2000)) info.serial = ReplyField(reply(), 3);
     pause(100);
     if (Transact(address, "BR", 2000)) {
         const std::string field = ReplyField(reply(), 3);
         const size_t comma = field.find(',');
-        const float revision = VersionNumber(comma != std::string::npos
-                                                 ? field.substr(0, comma)
-                                                 : std::string(reply()).substr(2));
-        state_.locked([&](SharedData& d) { d.readings.boardRevision = revision; });
-    } else {
-        all = false;
+        info.boardRevision = VersionNumber(comma != std::string::npos
+                                               ? field.substr(0, comma)
+                                               : std::string(reply()).substr(2));
     }
-    return all;
+    return info.firmware && info.serial && info.boardRevision;
 }
 
 bool BusProtocol::WriteEepromByte(int address, int value) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -27,6 +28,15 @@ struct BoardReading {
     uint32_t sequence = 0;
 };
 
+// A board's identity as it told it when its page initialised it; what it
+// did not tell stays empty.
+struct BoardInfo {
+    std::string address;
+    std::optional<std::string> serial;
+    std::optional<float> firmware, boardRevision;
+    bool operator==(const BoardInfo&) const = default;
+};
+
 // Working copies of the settings that the bus thread or the protocol read.
 // The copies only pages use live in the application layer (PageCopies).
 struct WorkingCopies {
@@ -43,6 +53,8 @@ struct WorkingCopies {
 struct Readings {
     std::string axisA = "--.--", axisB = "--.--", temperature = "--";
     std::array<BoardReading, kMaxBoards> boards{};
+    // Each board of the calibration set, read at its initialisation.
+    std::array<BoardInfo, kMaxBoards> boardInfo{};
     std::string serialNumber;
     float firmwareVersion = 0, boardRevision = 0;
     std::array<uint8_t, 3> sensorSettings{};

@@ -71,6 +71,7 @@ private:
     void stateHeartbeat();
     void stateUnitsAndTrigger();
     void stateBoardInit();
+    void readBoardInfo(int index);
     void stateProbeThen(int event, int nextState, bool resetIndex);
     void stateSingleReading();
     void stateTrigger();

@@ -226,6 +226,7 @@ void Worker::stateBoardInit() {
     });
     protocol_.SetReadingUnits(units);
     protocol_.SetTriggerMode(continuous);
+    readBoardInfo(index);
     post(kEventBoardInitialised, index);
     ++index;
     if (index > boardCount() - 1) {
@@ -234,6 +235,21 @@ void Worker::stateBoardInit() {
         next_ = continuousRead() ? kStateBoardReading : kStateTrigger;
     }
     setBoardIndex(index);
+}
+
+// The identity of the board just initialised, for the records of its
+// calibration: left in its slot before the event that announces the board,
+// empty where it did not answer.
+void Worker::readBoardInfo(int index) {
+    const std::string address = state_.locked([&](const SharedData& d) {
+        return index >= 0 && index < static_cast<int>(d.request.boardList.size())
+                   ? d.request.boardList[index]
+                   : std::string();
+    });
+    if (address.empty() || index >= kMaxBoards) return;
+    BoardInfo info;
+    protocol_.ReadBoardInfo(address, info, true);
+    state_.locked([&](SharedData& d) { d.readings.boardInfo[index] = info; });
 }
 
 // The probe before a request's work: states 24, 25, 26, 27, 42 and 43.

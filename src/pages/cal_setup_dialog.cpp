@@ -6,9 +6,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "app/app_settings.h"
 #include "app/cal_setup_rules.h"
 #include "app/page_copies.h"
 #include "gui/check_group_box.h"
@@ -16,6 +19,7 @@
 #include "gui/spin_edit.h"
 #include "gui/view_helpers.h"
 #include "link/shared_state.h"
+#include "records/record_builders.h"
 
 namespace clinora {
 namespace {
@@ -59,6 +63,7 @@ void CCalSetupDlg::buildView() {
     layout->addWidget(continuousReadBox_);
     layout->addWidget(setTypeToAll_);
     layout->addWidget(diagnostic_);
+    layout->addWidget(buildRecords());
     layout->addStretch(1);
     layout->addLayout(buttons);
     if (context_.resourceInUse) {
@@ -136,6 +141,48 @@ QWidget* CCalSetupDlg::buildFileAndDisplay() {
     return row;
 }
 
+// Who and where, as the records and certificates name them.
+QWidget* CCalSetupDlg::buildRecords() {
+    auto* group = new QGroupBox("Records and certificates", this);
+    group->setObjectName("RecordsGroup");
+    const auto line = [group](const char* name, const char* tip) {
+        auto* edit = Named(new QLineEdit(group), name);
+        edit->setToolTip(tip);
+        return edit;
+    };
+    operator_ = line("Operator", "Who calibrates: named in every record and certificate");
+    station_ = line("Station", "This station's name in the records");
+    station_->setPlaceholderText(QString::fromStdString(records::HostName()));
+    laboratory_ = line("Laboratory", "The laboratory named on the certificates");
+    laboratoryAddress_ = Named(new QPlainTextEdit(group), "LaboratoryAddress");
+    laboratoryAddress_->setTabChangesFocus(true);
+    laboratoryAddress_->setFixedHeight(laboratoryAddress_->fontMetrics().lineSpacing() * 3 + 12);
+    city_ = line("LaboratoryCity", "The laboratory's city");
+    country_ = line("LaboratoryCountry", "Two capital letters (ISO 3166), such as DE");
+    country_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[A-Za-z]{0,2}"), country_));
+    country_->setMaximumWidth(48);
+    email_ = line("LaboratoryEmail", "The laboratory's e-mail address");
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(Caption("Operator", operator_), 0, 0);
+    grid->addWidget(operator_, 0, 1);
+    grid->addWidget(Caption("Station", station_), 0, 2);
+    grid->addWidget(station_, 0, 3, 1, 3);
+    grid->addWidget(Caption("Laboratory", laboratory_), 1, 0);
+    grid->addWidget(laboratory_, 1, 1, 1, 5);
+    grid->addWidget(Caption("Laboratory address", laboratoryAddress_), 2, 0, Qt::AlignTop);
+    grid->addWidget(laboratoryAddress_, 2, 1, 1, 5);
+    grid->addWidget(Caption("City", city_), 3, 0);
+    grid->addWidget(city_, 3, 1);
+    grid->addWidget(Caption("Country", country_), 3, 2);
+    grid->addWidget(country_, 3, 3);
+    grid->addWidget(Caption("E-mail", email_), 3, 4);
+    grid->addWidget(email_, 3, 5);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(5, 2);
+    return group;
+}
+
 void CCalSetupDlg::setVisible(bool visible) {
     if (visible && !isVisible()) load();
     QDialog::setVisible(visible);
@@ -153,6 +200,13 @@ void CCalSetupDlg::load() {
         averageNum_->setText(QString::number(c.averageNum));
         digits_->setCurrentIndex(DigitItemForDecimals(c.calDisplayDecimalNum));
         rangeCheck_->setCheck(c.rangeCheckEnable);
+        operator_->setText(QString::fromStdString(c.operatorName));
+        station_->setText(QString::fromStdString(c.stationName));
+        laboratory_->setText(QString::fromStdString(c.laboratory));
+        laboratoryAddress_->setPlainText(QString::fromStdString(c.laboratoryAddress));
+        city_->setText(QString::fromStdString(c.laboratoryCity));
+        country_->setText(QString::fromStdString(c.laboratoryCountry));
+        email_->setText(QString::fromStdString(c.laboratoryEmail));
     }
     continuousReadBox_->setChecked(continuousRead_);
     if (context_.state)
@@ -186,6 +240,13 @@ void CCalSetupDlg::accept() {
         refused->selectAll();
         return;
     }
+    if (!IsCountryCode(country_->text().trimmed().toUpper().toStdString())) {
+        if (context_.notifier)
+            context_.notifier->message("The country is two letters (ISO 3166), such as DE.");
+        country_->setFocus();
+        country_->selectAll();
+        return;
+    }
     store(entries);
     QDialog::accept();
 }
@@ -205,6 +266,14 @@ void CCalSetupDlg::store(const SetupEntries& entries) {
         c.expertModeOn = diagnostic_->isChecked();
         c.appendData = appendData_->isChecked();
         c.rangeCheckEnable = rangeCheck_->getCheck();
+        const auto text = [](const QString& t) { return t.trimmed().toStdString(); };
+        c.operatorName = text(operator_->text());
+        c.stationName = text(station_->text());
+        c.laboratory = text(laboratory_->text());
+        c.laboratoryAddress = text(laboratoryAddress_->toPlainText());
+        c.laboratoryCity = text(city_->text());
+        c.laboratoryCountry = text(country_->text().toUpper());
+        c.laboratoryEmail = text(email_->text());
     }
     if (context_.state) {
         const bool all = setTypeToAll_->isChecked();

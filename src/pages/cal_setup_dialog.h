@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace clinora {
@@ -47,6 +48,7 @@ private:
     QWidget* buildSound();
     QWidget* buildRangeCheck();
     QWidget* buildFileAndDisplay();
+    QWidget* buildRecords();
     // The opening steps: every control from its setting.
     void load();
     // OK with accepted entries: every option into its working copy.
@@ -72,6 +74,14 @@ private:
     QCheckBox* continuousReadBox_ = nullptr;
     QCheckBox* setTypeToAll_ = nullptr;
     QCheckBox* diagnostic_ = nullptr;
+    // Named in the records and certificates.
+    QLineEdit* operator_ = nullptr;
+    QLineEdit* station_ = nullptr;
+    QLineEdit* laboratory_ = nullptr;
+    QPlainTextEdit* laboratoryAddress_ = nullptr;
+    QLineEdit* city_ = nullptr;
+    QLineEdit* country_ = nullptr;
+    QLineEdit* email_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
 };

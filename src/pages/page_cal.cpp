@@ -6,6 +6,7 @@
 
 #include "app/cal_page_model.h"
 #include "pages/file_browse_dialog.h"
+#include "gui/records_front.h"
 #include "pages/qt_page_services.h"
 #include "pages/residual_window.h"
 #include "pages/walk_page_view.h"
@@ -15,7 +16,8 @@ namespace clinora {
 CPageCal::CPageCal(PageContext& context, QWidget* parent) : WalkPage("Cal", context, parent, true) {
     if (!context.state || !context.copies || !context.files || !context.session) return;
     setModel(std::make_unique<CalPageModel>(WalkEnvironment{
-        *context.state, *context.copies, *context.files, *context.session, *services_, {}}));
+        *context.state, *context.copies, *context.files, *context.session, *services_, {},
+        context.records}));
     const auto act = [this](void (CalPageModel::*action)()) {
         return [this, action] {
             (cal().*action)();

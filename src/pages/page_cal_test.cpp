@@ -3,6 +3,7 @@
 #include <QPushButton>
 
 #include "app/cal_test_page_model.h"
+#include "gui/records_front.h"
 #include "pages/qt_page_services.h"
 #include "pages/walk_page_view.h"
 
@@ -12,7 +13,8 @@ CPageCalTest::CPageCalTest(PageContext& context, QWidget* parent)
     : WalkPage("Test", context, parent, false) {
     if (!context.state || !context.copies || !context.files || !context.session) return;
     setModel(std::make_unique<CalTestPageModel>(WalkEnvironment{
-        *context.state, *context.copies, *context.files, *context.session, *services_, {}}));
+        *context.state, *context.copies, *context.files, *context.session, *services_, {},
+        context.records}));
     connect(view_->write, &QPushButton::clicked, this, [this] {
         static_cast<CalTestPageModel&>(*model_).writeFiles();
         render();

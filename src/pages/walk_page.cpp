@@ -52,6 +52,10 @@ void WalkPage::setModel(std::unique_ptr<WalkPageModel> model) {
     connect(v.boards, &QComboBox::currentIndexChanged, this,
             [this](int index) { model_->selectBoard(index); });
     connect(v.setup, &QPushButton::clicked, this, &WalkPage::onSetup);
+    v.history->setEnabled(static_cast<bool>(context_.openHistory));
+    connect(v.history, &QPushButton::clicked, this, [this] {
+        if (context_.openHistory) context_.openHistory();
+    });
 }
 
 bool WalkPage::onSetActive() {

@@ -147,6 +147,9 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
     boards->setAccessibleName("Boards");
     boards->setMinimumWidth(90);
     axisRow->addWidget(boards);
+    history = Button(page, "His&tory", "History");
+    history->setToolTip("The records of the boards: calibrations, tests, writes and verifies");
+    axisRow->addWidget(history);
     layout->addLayout(axisRow);
 
     auto* walkRow = new QHBoxLayout;

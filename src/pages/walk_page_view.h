@@ -21,7 +21,8 @@ class ColourBox;
 // board boxes (board 1 bottom left up to 3, 4 bottom right up to 6), the
 // prompt and target, the message line, the noise bar, the axis radios, the
 // walk buttons and the board selector. With `calibration` also Read, Send,
-// Verify, Upload, NegA, NegB and the busy lamp. render() shows a WalkView.
+// Verify, Upload, NegA, NegB and the busy lamp. render() shows a WalkView;
+// History, which opens the records' window, is the page's own.
 class WalkPageView {
 public:
     WalkPageView(QWidget* page, bool calibration);
@@ -52,6 +53,7 @@ public:
     QPushButton* verify = nullptr;
     QPushButton* upload = nullptr;
     QPushButton* residuals = nullptr;
+    QPushButton* history = nullptr;  // opens the History window
     QProgressBar* transfer = nullptr;  // write and verify progress
 
 private:

@@ -201,7 +201,7 @@ int64_t RecordStore::insert(const std::vector<StoredRecord>& rows) {
 }
 
 std::vector<StoredRecord> RecordStore::list(const RecordFilter& f) {
-    std::string sql = Select(version_, false);
+    std::string sql = Select(version_, f.withContent);
     SqlParams params;
     const char* joiner = " WHERE ";
     const auto where = [&](const char* condition, SqlValue value) {

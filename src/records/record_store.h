@@ -26,6 +26,7 @@ struct RecordFilter {
     std::optional<RecordKind> kind{};
     std::string since{}, until{};  // UTC bounds: since <= time < until
     int64_t limit = 0;             // 0: all
+    bool withContent = false;      // the records' content too (a board's timeline)
 };
 
 // Records in a database: the same schema and rules on both engines. Records
@@ -57,7 +58,8 @@ public:
     // record, or one whose UUID is here with other content, is refused.
     int64_t putAll(const std::vector<StoredRecord>& rows);
 
-    // Newest first. The records come without their content.
+    // Newest first. The records come without their content unless the
+    // filter asks for it.
     std::vector<StoredRecord> list(const RecordFilter& filter);
     // One record with its content, by UUID (either case) or by the start of
     // one when only one record's UUID starts so.

@@ -35,7 +35,7 @@ RecordsThread::~RecordsThread() {
     sender_.reset();
 }
 
-void RecordsThread::emit(RecordsEvent event) {
+void RecordsThread::tell(RecordsEvent event) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         keptCount_ = static_cast<int64_t>(keptRecords_.size());
@@ -86,6 +86,7 @@ bool RecordsThread::storeKept(size_t fresh) {
         }
     }
     if (!error.empty()) {
+        keepAsFiles();
         // The records just handed in are named; a retry names the oldest.
         const size_t from = fresh > 0 ? keptRecords_.size() - fresh : 0;
         const size_t to = fresh > 0 ? keptRecords_.size() : 1;
@@ -94,7 +95,7 @@ bool RecordsThread::storeKept(size_t fresh) {
             e.type = RecordsEvent::Type::Kept;
             e.uuid = keptRecords_[i].uuid;
             e.message = error + "; the record is kept and stored as soon as it can be";
-            emit(e);
+            tell(e);
         }
         return false;
     }
@@ -109,7 +110,7 @@ bool RecordsThread::storeKept(size_t fresh) {
         RecordsEvent e;
         e.type = RecordsEvent::Type::Stored;
         e.uuid = record.uuid;
-        emit(e);
+        tell(e);
     }
     if (sender_) sender_->wake();
     return true;
@@ -144,7 +145,7 @@ void RecordsThread::answer(RecordsEvent e,
         e.message = error;
         e.rows.clear();
     }
-    emit(std::move(e));
+    tell(std::move(e));
 }
 
 int64_t RecordsThread::list(const RecordFilter& filter) {
@@ -159,7 +160,7 @@ int64_t RecordsThread::list(const RecordFilter& filter) {
                     RecordStore::OpenServer(options_.historyServer, options_.serverTimeoutSeconds);
                 e.rows = server->list(filter);
                 e.source = server->where();
-                emit(std::move(e));
+                tell(std::move(e));
                 return;
             } catch (const StoreError& error) {
                 note = std::string(error.what()) + ". Showing this station's records only.";
@@ -206,6 +207,17 @@ void RecordsThread::loadPendingFiles() {
     for (auto& [path, record] : PendingRecords(folder_)) {
         pendingFiles_.push_back(path);
         keptRecords_.push_back(std::move(record));
+    }
+}
+
+// Kept records wait as files too from their first failure on, so that a
+// program ended by force loses none of them. The files follow the order of
+// the kept records: the first failure to write one stops there.
+void RecordsThread::keepAsFiles() {
+    while (pendingFiles_.size() < keptRecords_.size()) {
+        const auto path = KeepPendingRecord(folder_, keptRecords_[pendingFiles_.size()]);
+        if (!path) return;
+        pendingFiles_.push_back(*path);
     }
 }
 

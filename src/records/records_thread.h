@@ -48,9 +48,10 @@ using RecordsEventSink = std::function<void(const RecordsEvent&)>;
 // The records thread: every write and query of the station's records runs
 // here, in the order handed in, so that no caller waits for a database.
 // Records that cannot be stored (full disk, read-only or damaged file) are
-// kept and tried again, first in line, every `retryMs`; those still kept when
-// the thread ends are written as files into "history-pending" in the working
-// folder, which the next start brings in. With a history server, a sender
+// kept and tried again, first in line, every `retryMs`; from their first
+// failure on they also wait as files in "history-pending" in the working
+// folder (written at the latest when the thread ends), which the next start
+// brings in. With a history server, a sender
 // copies every stored record there, and listings read the server (falling
 // back to this station's file, with a note, while it cannot be reached).
 class RecordsThread {
@@ -93,8 +94,9 @@ private:
     // failure of the store turns it into a Failed event.
     void answer(RecordsEvent e, const std::function<void(RecordStore&, RecordsEvent&)>& fill);
     void loadPendingFiles();
+    void keepAsFiles();
     void writePendingFiles();
-    void emit(RecordsEvent event);
+    void tell(RecordsEvent event);
 
     std::filesystem::path folder_;
     RecordsEventSink sink_;

@@ -59,7 +59,15 @@ TEST(AppSettings, EmptyStoreGivesDefaultsAndSavesThemInTableOrder) {
                                             "NegateB",
                                             "RangeErrorCal",
                                             "RangeErrorCalTest",
-                                            "RangeCheckEnable"};
+                                            "RangeCheckEnable",
+                                            "Operator",
+                                            "StationName",
+                                            "Laboratory",
+                                            "LaboratoryAddress",
+                                            "LaboratoryCity",
+                                            "LaboratoryCountry",
+                                            "LaboratoryEmail",
+                                            "HistoryServer"};
     EXPECT_EQ(store.visited, order);
 }
 
@@ -78,24 +86,28 @@ TEST(AppSettings, StoredValuesOutsideTheirValidSetFallBackToTheirDefault) {
     const struct {
         int32_t baud;
         const char* dataFile;
+        const char* country;
         int32_t loadedBaud;
         const char* loadedDataFile;
+        const char* loadedCountry;
     } cases[] = {
-        {9600, "run 2.csv", 9600, "run 2.csv"},
-        {-5, "../log.csv", 115200, "ZOV_Clinora_LOG.csv"},
-        {0, "/tmp/log.csv", 115200, "ZOV_Clinora_LOG.csv"},
-        {57600, "..", 115200, "ZOV_Clinora_LOG.csv"},
-        {115200, "", 115200, "ZOV_Clinora_LOG.csv"},
-        {115200, "a\\b.csv", 115200, "ZOV_Clinora_LOG.csv"},
-        {115200, "line\nbreak.csv", 115200, "ZOV_Clinora_LOG.csv"},
+        {9600, "run 2.csv", "DE", 9600, "run 2.csv", "DE"},
+        {-5, "../log.csv", "de", 115200, "ZOV_Clinora_LOG.csv", ""},
+        {0, "/tmp/log.csv", "DEU", 115200, "ZOV_Clinora_LOG.csv", ""},
+        {57600, "..", "D", 115200, "ZOV_Clinora_LOG.csv", ""},
+        {115200, "", "", 115200, "ZOV_Clinora_LOG.csv", ""},
+        {115200, "a\\b.csv", "Z1", 115200, "ZOV_Clinora_LOG.csv", ""},
+        {115200, "line\nbreak.csv", "ZZ", 115200, "ZOV_Clinora_LOG.csv", "ZZ"},
     };
     for (const auto& c : cases) {
         MemorySettingsStore store;
         store.values["COMBaud"] = c.baud;
         store.values["DataFile"] = std::string(c.dataFile);
+        store.values["LaboratoryCountry"] = std::string(c.country);
         AppSettings settings(store);
         EXPECT_EQ(settings.values().comBaud, c.loadedBaud) << c.baud;
         EXPECT_EQ(settings.values().dataFile, c.loadedDataFile) << c.dataFile;
+        EXPECT_EQ(settings.values().laboratoryCountry, c.loadedCountry) << c.country;
     }
 }
 
@@ -174,9 +186,14 @@ TEST(AppSettings, SeedingFillsWorkingCopiesAndPromptFile) {
     v.negateB = 1;
     v.comBaud = 9600;
     v.dataFile = "log.csv";
+    v.operatorName = "A. Técnico";
+    v.laboratoryAddress = "Hall 3\nCalibration bay";
+    v.historyServer = "postgresql://calib@labserver/clinora";
     SharedData data;
     PageCopies pages;
     SeedWorkingCopies(v, data, pages);
+    EXPECT_EQ(pages.operatorName, "A. Técnico");
+    EXPECT_EQ(pages.laboratoryAddress, "Hall 3\nCalibration bay");
     EXPECT_EQ(pages.promptFileName, "CalPrompts10.csv");
     EXPECT_EQ(data.settings.monitorUnits, 0);
     EXPECT_TRUE(pages.negateB);
@@ -188,6 +205,8 @@ TEST(AppSettings, SeedingFillsWorkingCopiesAndPromptFile) {
     EXPECT_EQ(back.tiltRange, 10);
     EXPECT_EQ(back.negateB, 1);
     EXPECT_EQ(back.comBaud, 4800);
+    EXPECT_EQ(back.operatorName, "A. Técnico");
+    EXPECT_EQ(back.historyServer, "");  // not a working copy: the exit copy leaves it alone
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "demo_app.h"
 #include "gui/about_box.h"
 #include "gui/check_group_box.h"
+#include "gui/history_window.h"
 #include "gui/main_frame.h"
 #include "gui/property_sheet.h"
 #include "gui/timed_message_box.h"
@@ -46,6 +47,10 @@ TEST(Accessibility, EveryPageOfTheSheetNamesEveryControl) {
     const QStringList faults = AccessibilityFaults(demo.app.frame());
     EXPECT_TRUE(faults.isEmpty()) << faults.size() << " faults:\n"
                                   << faults.join('\n').toStdString();
+    // The History window, a window of its own.
+    demo.app.frame()->openHistory();
+    const QStringList history = AccessibilityFaults(demo.app.frame()->historyWindow());
+    EXPECT_TRUE(history.isEmpty()) << history.join('\n').toStdString();
 }
 
 // Every selector of the sheet says its current choice, as its value and in
@@ -127,6 +132,13 @@ TEST(Accessibility, CalibrationDialogsNameEveryControl) {
           {R::CheckBox, "Continuous Read"},
           {R::CheckBox, "Set Type and Axis to All devices"},
           {R::CheckBox, "Diagnostic Mode (for testing only)"},
+          {R::EditableText, "Operator"},
+          {R::EditableText, "Station"},
+          {R::EditableText, "Laboratory"},
+          {R::EditableText, "Laboratory address"},
+          {R::EditableText, "City"},
+          {R::EditableText, "Country"},
+          {R::EditableText, "E-mail"},
           {R::PushButton, "OK"},
           {R::PushButton, "Cancel"}}},
         {&browse,

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -183,6 +184,49 @@ TEST(CalSetupDialog, OpensFromTheCopiesValidatesAndStores) {
         EXPECT_EQ(font.family(), "Arial") << name;
         EXPECT_EQ(font.pointSize(), 12) << name;
     }
+}
+
+// Who and where, for the records and certificates: shown from the copies,
+// stored trimmed on OK; a country that is not two letters is refused.
+TEST(CalSetupDialog, OperatorStationAndLaboratoryAreStoredForTheRecords) {
+    CalDialogRig rig;
+    PageCopies& c = rig.copies;
+    c.operatorName = "A. Técnico";
+    c.laboratoryAddress = "Hall 3\nCalibration bay";
+    CCalSetupDlg dlg(rig.context);
+    dlg.setTolerances(0.5, 0.0001);
+    dlg.show();
+    const auto edit = [&](const char* name) { return dlg.findChild<QLineEdit*>(name); };
+    auto* address = dlg.findChild<QPlainTextEdit*>("LaboratoryAddress");
+    ASSERT_NE(address, nullptr);
+    EXPECT_EQ(edit("Operator")->text(), "A. Técnico");
+    EXPECT_EQ(address->toPlainText(), "Hall 3\nCalibration bay");
+    EXPECT_FALSE(edit("Station")->placeholderText().isEmpty());  // the host name
+    Type(edit("Station"), "  Bench 2 ");
+    edit("Laboratory")->setText("Lab <&> \"Ñandú\"");  // typed keys are ASCII only
+    edit("LaboratoryCity")->setText("Köln");
+    Type(edit("LaboratoryEmail"), "lab@example.org");
+    address->setPlainText("Hall 4\nBay 2\n");
+    auto* ok = dlg.findChild<QPushButton*>("OK");
+    struct Case {
+        const char* country;
+        bool accepted;
+        const char* stored;
+    };
+    for (const Case& k : {Case{"D", false, ""}, Case{"de", true, "DE"}}) {
+        Type(edit("LaboratoryCountry"), k.country);
+        rig.notifier.shown.clear();
+        ok->click();
+        EXPECT_EQ(dlg.isVisible(), !k.accepted) << k.country;
+        EXPECT_EQ(rig.notifier.texts().isEmpty(), k.accepted) << k.country;
+        EXPECT_EQ(c.laboratoryCountry, k.stored) << k.country;
+    }
+    EXPECT_EQ(c.stationName, "Bench 2");
+    EXPECT_EQ(c.laboratory, "Lab <&> \"Ñandú\"");
+    EXPECT_EQ(c.laboratoryAddress, "Hall 4\nBay 2");
+    EXPECT_EQ(c.laboratoryCity, "Köln");
+    EXPECT_EQ(c.laboratoryEmail, "lab@example.org");
+    EXPECT_EQ(c.operatorName, "A. Técnico");
 }
 
 // Files as calibrations leave them: boards 12, 123 and 45 on both axes, test

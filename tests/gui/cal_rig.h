@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTest>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ public:
             d.currentAddresses = addresses;
             d.worker.usbPortFound = true;
         });
+        records = std::make_unique<RecordsFront>(QString::fromStdString(files.workingFolder),
+                                                 QString());
+        context.records = records.get();
         sheet->addPage(new SheetPage("Start", context, sheet.get()));
         cal = new CPageCal(context, sheet.get());
         sheet->addPage(cal);
@@ -120,6 +124,13 @@ public:
         walkAllPositions();
         auto* message = sheet->page(kCal)->findChild<ColourBox*>("Message");
         return run([&] { return message->text() == "Success verifying"; }, 900000);
+    }
+
+    // Waits (in real time: the records thread is real) until `count`
+    // records are stored and none waits for a later try.
+    bool waitForRecords(int64_t count, int timeoutMs = 20000) {
+        return QTest::qWaitFor(
+            [&] { return records->stored() >= count && records->kept() == 0; }, timeoutMs);
     }
 
     // A control of the active page.

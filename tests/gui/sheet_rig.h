@@ -17,6 +17,7 @@
 #include "app/settings_store.h"
 #include "gui/page_context.h"
 #include "gui/property_sheet.h"
+#include "gui/records_front.h"
 #include "gui/scripted_notifier.h"
 #include "link/clock.h"
 #include "link/serial_port.h"
@@ -77,6 +78,9 @@ public:
     CalSession session;
     ScriptedNotifier notifier;
     PageContext context;
+    // The records of the calibration pages, when a rig keeps them (before
+    // the sheet: its pages hand records to it until they are gone).
+    std::unique_ptr<RecordsFront> records;
     std::unique_ptr<CCePropertySheet> sheet;
     std::function<void()> watch;  // called after every pass
 

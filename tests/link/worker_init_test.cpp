@@ -1,6 +1,9 @@
 // Initialising a calibration set, then triggering and reading every board.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "worker_rig.h"
 
 namespace clinora::test {
@@ -121,6 +124,34 @@ TEST_F(WorkerInit, FourTriggerFailuresInARowStartANewInitialisation) {
     int triggers = 0;
     for (const auto& l : rig.bus.receivedLines()) triggers += l.text == "@@103 TR";
     EXPECT_EQ(triggers, 4);
+}
+
+// Each board tells its identity as it is initialised, before the event that
+// announces it; a board silent to the firmware question is asked nothing
+// more, one silent to a later question keeps what it told.
+TEST_F(WorkerInit, EachBoardsIdentityIsReadBeforeItsInitialisedEvent) {
+    rig.bus.setReplyOverride(1, "SN", {});
+    rig.bus.setReplyOverride(3, "F", {});
+    std::vector<BoardInfo> atEvent;
+    rig.page->onPost = [&](int message, int code, int detail) {
+        if (message == kWorkerEventMessage && code == kEventBoardInitialised)
+            atEvent.push_back(rig.state.snapshot().readings.boardInfo[detail]);
+    };
+    init();
+    ASSERT_TRUE(rig.runUntil([&] { return atEvent.size() >= 4; }));
+    rig.page->onPost = nullptr;
+    const auto serial = [&](size_t board) {
+        return rig.bus.inspectBoard(board, [](const sim::SimBoard& b) { return b.config().serial; });
+    };
+    const std::vector<BoardInfo> expected = {{"101", serial(0), 1.5f, 2.0f},
+                                             {"102", std::nullopt, 1.5f, 2.0f},
+                                             {"103", serial(2), 1.5f, 2.0f},
+                                             {"104", std::nullopt, std::nullopt, std::nullopt}};
+    EXPECT_EQ(atEvent, expected);
+    int asked = 0;
+    for (const auto& l : rig.bus.receivedLines())
+        asked += l.text == "@@104 SN" || l.text == "@@104 BR";
+    EXPECT_EQ(asked, 0);
 }
 
 }  // namespace

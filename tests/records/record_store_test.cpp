@@ -58,11 +58,14 @@ TEST_P(StoreTest, EveryKindAndHostileTextsComeBackExactlyAndListNewestFirst) {
         {{.since = "2999-01-01T00:00:00.000Z"}, 0},
         {{.until = "2000-01-01T00:00:00.000Z"}, 0},
         {{.limit = 2}, 2},
+        {{.serial = "ZC-000001", .withContent = true}, 3},
         {{}, records.size()},
     };
     for (const auto& c : cases) {
         const auto rows = store->list(c.filter);
         EXPECT_EQ(rows.size(), c.count) << c.filter.serial << c.filter.address;
+        for (const StoredRecord& row : rows)
+            EXPECT_EQ(row.content.empty(), !c.filter.withContent) << row.uuid;
         EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
             return a.columns.time > b.columns.time;
         }));

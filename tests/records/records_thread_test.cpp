@@ -87,6 +87,8 @@ TEST(RecordsThread, RecordsThatCannotBeStoredAreKeptAndStoredLater) {
             << kept->message;
         EXPECT_NE(kept->message.find("the record is kept"), std::string::npos);
         EXPECT_EQ(thread.kept(), 1);
+        // Already a file: a program killed now loses nothing.
+        EXPECT_EQ(PendingRecords(folder.path()).size(), 1u);
         // The file is put right: the next try stores it, then what follows.
         Repair(folder);
         thread.record(records[1]);
@@ -97,6 +99,7 @@ TEST(RecordsThread, RecordsThatCannotBeStoredAreKeptAndStoredLater) {
             EXPECT_EQ(stored->uuid, records[i].uuid);
         }
         EXPECT_EQ(thread.kept(), 0);
+        EXPECT_TRUE(PendingRecords(folder.path()).empty());
     }
     Damage(folder);
     {
