@@ -261,14 +261,16 @@ void HistoryWindow::showRows() {
         const auto key = BoardOf(rows[r]);
         if (key && key->serial == board_->serial && key->address == board_->address) keep = r;
     }
-    if (keep >= 0) {
-        table_->selectRow(keep);
-        selectRow(keep);
-    }
+    if (keep >= 0) selectRow(keep);
 }
 
 void HistoryWindow::selectRow(int row) {
     if (row < 0 || row >= static_cast<int>(model_.rows().size()) || !records_) return;
+    if (table_->currentRow() != row) {
+        // Chosen from code: the table shows the same row the timeline is of.
+        const QSignalBlocker block(table_);
+        table_->selectRow(row);
+    }
     board_ = BoardOf(model_.rows()[row]);
     if (!board_) {
         timelineCaption_->setText("The board of this record is not known.");
