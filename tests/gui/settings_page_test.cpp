@@ -15,7 +15,6 @@
 
 #include "gui/colour_box.h"
 #include "link/worker_codes.h"
-#include "gui_test_support.h"
 #include "page_rig.h"
 
 namespace clinora {
@@ -121,20 +120,6 @@ TEST_F(SettingsPage, ABoardMovesToAnotherAddressAndBack) {
         EXPECT_EQ(description("NewAddress"), "Address given.");
         EXPECT_EQ(busAddresses()[0], std::stoi(to));
     }
-    // Another board answers at 102: only the probes go out, and the page says why.
-    type("OldAddress", "101");
-    type("NewAddress", "102");
-    rig->bus.clearReceivedLines();
-    click("ChangeGo");
-    ASSERT_TRUE(runUntil([&] { return !description("NewAddress").isEmpty(); }));
-    EXPECT_EQ(find<QLabel>("AddressOutcome")->text().toStdString(),
-              "Address 102 is already used by a board on the bus; nothing was sent to board 101");
-    EXPECT_EQ(find<QLineEdit>("NewAddress")->palette().color(QPalette::Base), QColor(255, 180, 180));
-    for (const auto& line : rig->bus.receivedLines())
-        EXPECT_EQ(line.text.find(" DA"), std::string::npos) << line.text;
-    testing::SaveArtifact({rig->sheet.get()}, "settings-address-in-use.png");
-    EXPECT_EQ(busAddresses(), (std::vector<int>{101, 102, 103}));
-
     // A new address that is no whole number up to 65534 never reaches the bus.
     type("NewAddress", "65535");
     rig->bus.clearReceivedLines();
