@@ -106,13 +106,30 @@ int RunSetAddress(const CliOptions& options, CliBus& bus, CliIo& io) {
         d.request.newAddress = to;
     });
     BusProtocol& protocol = bus.protocol();
-    if (!protocol.ChangeAddress()) {
-        if (Stopped(io))
-            return Fail(io, "stopped before board " + from + " took the address " + to,
-                        StoppedStatus(io));
-        return Fail(io,
-                    OnDevice("board " + from + " did not take the address " + to, bus.portPath()));
+    const std::string stopped = "stopped before board " + from + " took the address " + to;
+    // Two boards at one address would answer every command at once.
+    switch (protocol.CheckAddressFree(to, protocol.repeatAttempts())) {
+        case AddressCheck::Free:
+            break;
+        case AddressCheck::Used:
+            return Fail(io, AddressInUseText(to) + " (" + bus.portPath() + "); board " + from +
+                                " keeps its address");
+        case AddressCheck::Unknown:
+            if (Stopped(io)) return Fail(io, stopped, StoppedStatus(io));
+            return Fail(io, OnDevice("could not ask whether a board answers at " + to,
+                                     bus.portPath()));
     }
+    // Tried as the Settings page tries it, with the same pause between attempts.
+    bool taken = false;
+    for (int attempt = 1; attempt <= kAddressChangeAttempts && !taken; ++attempt) {
+        if (attempt > 1) {
+            protocol.pause(1000);
+            io.err << AddressAttemptText(from, to, attempt) << std::endl;
+        }
+        taken = protocol.GiveAddress();
+        if (!taken && Stopped(io)) return Fail(io, stopped, StoppedStatus(io));
+    }
+    if (!taken) return Fail(io, OnDevice(AddressNotTakenText(from, to), bus.portPath()));
     if (!protocol.ProbeDevice(to, protocol.repeatAttempts()))
         return Fail(io, OnDevice("no board answers at the new address " + to, bus.portPath()));
     io.err << "Address changed: " << from << " -> " << to << std::endl;

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "app/reading_log.h"
+#include "link/protocol.h"
 #include "link/shared_state.h"
 #include "records/utc_time.h"
 
@@ -69,6 +70,7 @@ struct CommandHelp {
     const char* summary;
 };
 
+static_assert(kAddressChangeAttempts == 5, "set-address's help names the attempts");
 const CommandHelp kCommandHelp[] = {
     {Command::Ports, "",
      "Lists the serial ports, with the USB vendor and product ids of each adapter."},
@@ -90,7 +92,8 @@ const CommandHelp kCommandHelp[] = {
      "calibration data file FILE."},
     {Command::SetAddress, "OLD NEW",
      "Gives the board at address OLD the address NEW (65534 is a fresh board's\n"
-     "address; NEW cannot be 65535)."},
+     "address; NEW cannot be 65535). Refused, with nothing sent, when a board\n"
+     "already answers at NEW; tried up to 5 times, then exit status 1."},
     {Command::Unlock, "--port PATH",
      "Clears the exclusive-use flag an older version of this program left on a\n"
      "serial device (run it as root)."},

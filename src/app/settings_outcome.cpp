@@ -1,15 +1,22 @@
 #include "app/settings_outcome.h"
 
+#include "link/link_words.h"
 #include "link/worker_codes.h"
 
 namespace clinora {
 
-std::string AddressOutcome(int eventCode, const std::string& target,
+std::string AddressOutcome(int eventCode, int detail, const std::string& target,
                            const std::string& newAddress) {
     switch (eventCode) {
         case kEventAddressChanged:
+            if (detail == kTypeNotWritten) return TypeNotWrittenText(target, newAddress);
             return "Board " + target + " now answers at " + newAddress;
+        case kEventAddressChangeAttempt:
+            return AddressAttemptText(target, newAddress, detail);
+        case kEventAddressInUse:
+            return AddressInUseText(newAddress) + "; nothing was sent to board " + target;
         case kEventAddressChangeGaveUp:
+            if (detail > 0) return AddressNotTakenText(target, newAddress);
             return "Board " + target + " did not answer; no address was changed";
         case kEventAddressesReset:
             return "Every board was told to answer at 65534 again";
@@ -45,7 +52,8 @@ void BoardWriteWatch::onEvent(int code, int detail, int boardCount) {
     const bool ended =
         code == kEventNoBoard ||
         (code_ == kAddressChangeRequest &&
-         (code == kEventAddressChanged || code == kEventAddressChangeGaveUp)) ||
+         (code == kEventAddressChanged || code == kEventAddressChangeGaveUp ||
+          code == kEventAddressInUse)) ||
         (code_ == kResetAddressesRequest && code == kEventAddressesReset) ||
         (code_ == kWriteSensorSettingsRequest && code == kEventSettingsWritten &&
          detail >= boardCount) ||

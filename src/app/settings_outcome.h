@@ -7,8 +7,10 @@ namespace clinora {
 
 // What the Settings page says once an address action is done: the worker's
 // event for an address request in force, in words ("Board 65534 now
-// answers at 104"). Empty for events that end no address action.
-std::string AddressOutcome(int eventCode, const std::string& target, const std::string& newAddress);
+// answers at 104"), and while the change is being tried, which attempt runs.
+// Empty for events that say nothing about an address action.
+std::string AddressOutcome(int eventCode, int detail, const std::string& target,
+                           const std::string& newAddress);
 // What it says while the request is under way.
 std::string AddressRequestSent(uint32_t requestCode, const std::string& target,
                                const std::string& newAddress);

@@ -83,7 +83,7 @@ std::string BoxColourMeaning(BoxColour colour) {
         case BoxColour::Green:
             return "Address given.";
         case BoxColour::LightRed:
-            return "Address change failed: no board answered.";
+            return "Address not changed; the line below the boxes says why.";
         case BoxColour::LightBlue:
             return "Every board told to go back to 65534.";
         case BoxColour::White:

@@ -152,8 +152,10 @@ std::string Progress(int reached, int boardCount) {
 
 void SettingsPageModel::onEvent(int code, int detail, const EventData& data) {
     if (writes_.running() && (code == kEventAddressChanged || code == kEventAddressChangeGaveUp ||
+                              code == kEventAddressChangeAttempt || code == kEventAddressInUse ||
                               code == kEventAddressesReset)) {
-        view_.addressOutcome = AddressOutcome(code, record_.targetAddress, record_.newAddress);
+        view_.addressOutcome =
+            AddressOutcome(code, detail, record_.targetAddress, record_.newAddress);
     }
     writes_.onEvent(code, detail, data.boardCount);
     switch (code) {
@@ -163,6 +165,11 @@ void SettingsPageModel::onEvent(int code, int detail, const EventData& data) {
             break;
         case kEventAddressChangeGaveUp:
             view_.initColour = view_.newColour = BoxColour::LightRed;
+            break;
+        case kEventAddressInUse:
+            // The address asked for is the one refused.
+            (record_.targetAddress == kFactoryAddress ? view_.initColour : view_.newColour) =
+                BoxColour::LightRed;
             break;
         case kEventAddressesReset:
             view_.initColour = view_.newColour = BoxColour::LightBlue;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "protocol.h"
+
 namespace clinora {
 
 namespace {
@@ -126,6 +128,27 @@ std::string StrayWriteText(const StrayReport& report) {
                    "board may have changed; upload its constants again";
     }
     return {};
+}
+
+std::string AddressInUseText(const std::string& address) {
+    return "Address " + address + " is already used by a board on the bus";
+}
+
+std::string AddressAttemptText(const std::string& board, const std::string& address,
+                               int attempt) {
+    return "Giving board " + board + " address " + address + ": attempt " +
+           std::to_string(attempt) + " of " + std::to_string(kAddressChangeAttempts) + "...";
+}
+
+std::string AddressNotTakenText(const std::string& board, const std::string& address) {
+    return "Board " + board + " did not take address " + address + " in " +
+           std::to_string(kAddressChangeAttempts) + " attempts (nothing answers at " + address +
+           "); check the board and try again";
+}
+
+std::string TypeNotWrittenText(const std::string& board, const std::string& address) {
+    return "Board " + board + " now answers at " + address +
+           ", but its device type could not be written; give it an address again to write it";
 }
 
 std::string PartialCalibrationText(const std::string& address, const std::string& axes) {

@@ -53,6 +53,16 @@ std::string StrayWriteText(const StrayReport& report);
 // Whether the board is left as the transfer meant (only a restored cell).
 inline bool StrayIsMended(const StrayReport& report) { return report.kind == StrayKind::Restored; }
 
+// Address changes (the Settings page and clinora-cli say the same).
+// Another board already answers at `address`: nothing was sent to change it.
+std::string AddressInUseText(const std::string& address);
+// Attempt `attempt` of kAddressChangeAttempts at giving `board` `address`.
+std::string AddressAttemptText(const std::string& board, const std::string& address, int attempt);
+// Every attempt went unanswered and nothing answers at the new address.
+std::string AddressNotTakenText(const std::string& board, const std::string& address);
+// The board answers at its new address, but its type letters were not written.
+std::string TypeNotWrittenText(const std::string& board, const std::string& address);
+
 // A transfer stopped while `address` was being written: its constants of
 // `axes` ("axis A", "axes A and B") may be half new, half old.
 std::string PartialCalibrationText(const std::string& address, const std::string& axes);

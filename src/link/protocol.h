@@ -21,6 +21,17 @@ namespace clinora {
 // The bus password that precedes an address change.
 inline constexpr const char* kBusPassword = "*KOLA_VEX_MIR*";
 
+// How often an address change is tried (password and "DA", about 3 s each
+// with the pause before the next) before it is given up: see GiveAddress.
+inline constexpr int kAddressChangeAttempts = 5;
+
+// Whether a board answers at an address.
+enum class AddressCheck {
+    Free,     // every probe went unanswered
+    Used,     // something answered
+    Unknown,  // the probe could not be sent, or the work was stopped
+};
+
 // The text command protocol of the bus. Runs on the worker thread; every
 // operation returns success or failure and leaves its results in SharedState.
 class BusProtocol {
@@ -47,6 +58,13 @@ public:
     bool ResetAllAddresses();
     bool QueryAddress();
     bool ChangeAddress();
+    // Probes `address` up to `attempts` times; any reply at all counts as a
+    // board there. Asked before a board is given that address.
+    AddressCheck CheckAddressFree(const std::string& address, int attempts);
+    // One attempt at an address change (ChangeAddress); when its echo does not
+    // come, one probe at the new address tells whether the board took it
+    // anyway. Relies on nothing having answered there before.
+    bool GiveAddress();
     bool WriteTypeCode();
     bool WriteEepromByte(int address, int value);
     bool ReadEepromByte(int address, int timeoutMs, uint8_t& value);
@@ -121,6 +139,12 @@ private:
     // holds `find` and no "?"; a "?" line holding `errorFind` keeps listening.
     bool waitReply(const std::string& find, const std::string& errorFind, int firstWindowMs,
                    int pollMs);
+    // Sends one probe line (no command) to `address` and collects the answer,
+    // upper-cased, without line feeds or leading carriage returns, until
+    // `enough` says it is judged (1) or the probe's window ends (0); -1 when
+    // the line could not be sent.
+    int probeOnce(const std::string& address,
+                  const std::function<bool(const std::string&)>& enough);
     // Runs `exchange` up to repeatAttempts() times, until it succeeds.
     bool repeated(const std::function<bool()>& exchange);
     // One memory write until the board echoes it whole; what other echoes

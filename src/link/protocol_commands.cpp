@@ -84,6 +84,41 @@ bool BusProtocol::ChangeAddress() {
     return waitReply("DA", "DA", 1500, 50);
 }
 
+AddressCheck BusProtocol::CheckAddressFree(const std::string& address, int attempts) {
+    if (!IsValidAddress(address)) return AddressCheck::Unknown;
+    SerialPort& port = state_.port();
+    // Any byte back means a board listens there: a banner that two boards
+    // answered at once arrives garbled, and that is exactly what to find.
+    const auto anything = [](const std::string& text) { return !text.empty(); };
+    AddressCheck result = AddressCheck::Unknown;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        port.Discard();
+        const int got = probeOnce(address, anything);
+        if (got < 0 || stopping() || !port.isOpen()) {
+            result = AddressCheck::Unknown;
+            break;
+        }
+        if (got == 1) {
+            result = AddressCheck::Used;
+            break;
+        }
+        result = AddressCheck::Free;
+    }
+    port.Discard();
+    return result;
+}
+
+bool BusProtocol::GiveAddress() {
+    if (ChangeAddress()) return true;
+    if (stopping() || !state_.port().isOpen()) return false;
+    // The board may have taken the address and only its echo got lost; then
+    // it answers there now (nothing did before the change began). Only a
+    // whole banner counts, so that a late, mangled echo is not taken for it.
+    const std::string newAddress =
+        state_.locked([](const SharedData& d) { return d.request.newAddress; });
+    return ProbeDevice(newAddress, 1);
+}
+
 bool BusProtocol::WriteTypeCode() {
     const auto letters = state_.locked([](const SharedData& d) { return d.request.typeLetters; });
     pause(500);

@@ -152,42 +152,51 @@ bool BusProtocol::StopTrigger() {
     return waitReply("TR", "TR", 1500, 50);
 }
 
+int BusProtocol::probeOnce(const std::string& address,
+                           const std::function<bool(const std::string&)>& enough) {
+    SerialPort& port = state_.port();
+    if (!SendCommand(address, "")) return -1;
+    pause(200);
+    const int64_t deadline = clock_.nowMs() + 2000;
+    uint8_t scratch[kReplyBufferSize];
+    // Each attempt judges its own answer: the start of a banner that came too
+    // late for the last one must not complete a garbled one now.
+    std::string text;
+    for (;;) {
+        const size_t n = port.Read(scratch, sizeof scratch);
+        if (n == 0) {
+            if (clock_.nowMs() > deadline || !port.isOpen() || stopping()) return 0;
+            clock_.sleepMs(50);
+            continue;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            const char c = static_cast<char>(std::toupper(scratch[i]));
+            if (c == '\n') continue;
+            if (c == '\r' && text.empty()) continue;
+            text += c;
+        }
+        if (enough(text)) return 1;
+    }
+}
+
 bool BusProtocol::ProbeDevice(const std::string& address, int attempts) {
     state_.locked([](SharedData& d) { d.readings.unitsLabel = "Cal"; });
     if (!IsValidAddress(address)) return false;
     SerialPort& port = state_.port();
     port.Discard();
     bool found = false;
-    uint8_t scratch[kReplyBufferSize];
-    for (int attempt = 0; attempt < attempts && !found; ++attempt) {
-        if (!SendCommand(address, "")) break;
-        pause(200);
-        const int64_t deadline = clock_.nowMs() + 2000;
-        // Each attempt judges its own answer: the start of a banner that came
-        // too late for the last one must not complete a garbled one now.
-        std::string text;
-        while (!found) {
-            const size_t n = port.Read(scratch, sizeof scratch);
-            if (n == 0) {
-                if (clock_.nowMs() > deadline || !port.isOpen() || stopping()) break;
-                clock_.sleepMs(50);
-                continue;
-            }
-            for (size_t i = 0; i < n; ++i) {
-                const char c = static_cast<char>(std::toupper(scratch[i]));
-                if (c == '\n') continue;
-                if (c == '\r' && text.empty()) continue;
-                text += c;
-            }
-            if (text.find('\r') == std::string::npos) continue;
-            if (text.find("TUNNEL") != std::string::npos &&
-                text.find("PROFILE") != std::string::npos) {
-                state_.locked([](SharedData& d) { d.readings.unitsLabel = "mm"; });
-                found = true;
-            } else if (text.find("ZOV") != std::string::npos) {
-                found = true;
-            }
+    const auto banner = [&](const std::string& text) {
+        if (text.find('\r') == std::string::npos) return false;
+        if (text.find("TUNNEL") != std::string::npos && text.find("PROFILE") != std::string::npos) {
+            state_.locked([](SharedData& d) { d.readings.unitsLabel = "mm"; });
+            return true;
         }
+        return text.find("ZOV") != std::string::npos;
+    };
+    for (int attempt = 0; attempt < attempts && !found; ++attempt) {
+        const int got = probeOnce(address, banner);
+        if (got < 0) break;
+        found = got == 1;
         if (!found) port.Discard();
     }
     port.Discard();

@@ -10,15 +10,6 @@
 
 namespace clinora {
 
-namespace {
-
-// Exchanges that change nothing when repeated (the probe, memory reads and
-// writes of the same bytes) are tried this often within one step, so that a
-// reply lost on a noisy line does not fail the whole step.
-constexpr int kExchangeAttempts = 3;
-
-}  // namespace
-
 Worker::Worker(SharedState& state, Clock& clock)
     : state_(state),
       clock_(clock),
@@ -66,6 +57,7 @@ void Worker::passOnce() {
         retry_ = 0;
         sub_ = 0;
         countDown_ = 0;
+        attempts_ = 0;
         reset = takeRequest(in.code);
         state_.locked([](SharedData& d) { d.worker.requestPending = false; });
     }

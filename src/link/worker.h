@@ -37,6 +37,11 @@ public:
     BusProtocol& protocol() { return protocol_; }
 
 private:
+    // Exchanges that change nothing when repeated (the probe, memory reads and
+    // writes of the same bytes) are tried this often within one step, so that a
+    // reply lost on a noisy line does not fail the whole step.
+    static constexpr int kExchangeAttempts = 3;
+
     // What a step of the common pattern runs and reports.
     struct StepPlan {
         int pauseMs = 100;
@@ -62,6 +67,10 @@ private:
     bool probeStep();
     bool triggerStep();
     void probeFailureRule();
+    // A step of the address change: tried kAddressChangeAttempts times with
+    // the step pattern's pause between attempts, then given up.
+    enum class Limited { Waiting, Done, GaveUp };
+    Limited limitedStep(const std::function<bool()>& operation, int attemptEvent);
 
     // States with more than a line or two of logic.
     void stateIdleReset();
@@ -69,6 +78,10 @@ private:
     void stateDeviceInfo();
     void stateAddressQuery();
     void stateHeartbeat();
+    void stateAddressChangeProbe();
+    void stateNewAddressProbe();
+    void stateChangeAddress();
+    void stateWriteTypeCode();
     void stateUnitsAndTrigger();
     void stateBoardInit();
     void readBoardInfo(int index);
@@ -117,6 +130,7 @@ private:
     int sub_ = 0;
     bool changed_ = true;
     int countDown_ = 0;
+    int attempts_ = 0;  // attempts of the address change step running
 
     int stepped_ = 1;
     int lastDetail_ = 0;  // detail of the last event posted

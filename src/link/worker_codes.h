@@ -37,6 +37,7 @@ enum WorkerStateId : int {
     kStateHeartbeat = 13,
     kStateChangeAddress = 15,
     kStateWriteTypeCode = 16,
+    kStateNewAddressProbe = 17,  // no board may answer at the new address yet
     kStateAddressChangeProbe = 20,
     kStateTriggerOffLoop = 21,
     kStateUnitsAndTrigger = 22,
@@ -64,11 +65,13 @@ enum WorkerStateId : int {
 
 // Event codes of message 1125 (the first parameter; the detail is the second).
 enum WorkerEventCode : int {
-    kEventAddressChangeGaveUp = 0,    // detail 0
+    kEventAddressChangeGaveUp = 0,    // 0 no board at the target, else the attempts made
     kEventPortOpen = 1,               // 1 opened, 0 not
     kEventDeviceInfo = 4,             // 1 success, 0 failure
     kEventHeartbeat = 13,             // 13
-    kEventAddressChanged = 15,        // 0
+    kEventAddressChanged = 15,        // 0, or kTypeNotWritten
+    kEventAddressInUse = 17,          // the new address as a number: a board answers there
+    kEventAddressChangeAttempt = 18,  // the attempt about to be made (1 .. kAddressChangeAttempts)
     kEventUnitsAndTrigger = 19,       // 1 success, 0 failure
     kEventBoardInitialised = 23,      // board index
     kEventWriteProbe = 24,            // 24
@@ -99,6 +102,10 @@ enum WorkerEventCode : int {
     kEventStrayWrite = 113,           // index into WorkerShared::strayReports
     kEventAddressesReset = 0x800000,  // detail of the previous event
 };
+
+// Detail of kEventAddressChanged: the board took its address, but its type
+// letters could not be written.
+inline constexpr int kTypeNotWritten = 1;
 
 // Port status codes of message 1124 (the second parameter; the first is 2).
 inline constexpr int kPortStatusFirst = 2;

@@ -28,32 +28,16 @@ void Worker::runState(int state) {
             stateHeartbeat();
             break;
         case kStateChangeAddress:
-            if (step({100, [this] {
-                          if (!protocol_.ChangeAddress()) return false;
-                          state_.locked([](SharedData& d) {
-                              d.request.targetAddress = d.request.newAddress;
-                          });
-                          return true;
-                      }})) {
-                next_ = kStateWriteTypeCode;
-            }
+            stateChangeAddress();
             break;
         case kStateWriteTypeCode:
-            if (step({100, [this] { return protocol_.WriteTypeCode(); }})) {
-                post(kEventAddressChanged, 0);
-                next_ = kStateHeartbeat;
-            }
+            stateWriteTypeCode();
+            break;
+        case kStateNewAddressProbe:
+            stateNewAddressProbe();
             break;
         case kStateAddressChangeProbe:
-            if (probeStep()) {
-                retry_ = 0;
-                next_ = kStateChangeAddress;
-            } else if (retry_ > 3) {
-                post(kEventAddressChangeGaveUp, 0);
-                next_ = kStateIdleReset;
-            } else {
-                ++retry_;
-            }
+            stateAddressChangeProbe();
             break;
         case kStateTriggerOffLoop:
             // Stays here, stopping the trigger, until another request.

@@ -8,7 +8,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/device_status.h"
 #include "gui/readout_label.h"
 #include "link/shared_state.h"
 #include "link/worker_codes.h"
@@ -66,24 +65,22 @@ CPageStatus::CPageStatus(PageContext& context, QWidget* parent)
     connect(fahrenheit_, &QCheckBox::clicked, this, &CPageStatus::onFahrenheitClicked);
 }
 
-void CPageStatus::rebuildList(bool withValues) {
+void CPageStatus::render() {
     list_->clear();
     list_->setColumnCount(2);
     SetEmptyHeaders(list_);
-    SharedData data;
-    if (withValues && context_.state) data = context_.state->snapshot();
-    const auto rows = DeviceStatusRows(withValues && context_.state ? &data.readings : nullptr);
     const QFontMetrics metrics(list_->font());
     int labelWidth = 0, valueWidth = 0;
-    for (const StatusRow& row : rows) {
-        const QString label = QString::fromStdString(row.label);
-        const QString value = QString::fromStdString(row.value);
+    for (const StatusRow& row : model_.view().rows) {
+        const QString label = Q(row.label);
+        const QString value = Q(row.value);
         list_->addTopLevelItem(new QTreeWidgetItem({label, value}));
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
         valueWidth = std::max(valueWidth, metrics.horizontalAdvance(value));
     }
     list_->setColumnWidth(0, labelWidth + 10);
     list_->setColumnWidth(1, valueWidth + 140);
+    note_->setText(Q(model_.view().note));
 }
 
 bool CPageStatus::onSetActive() {
@@ -92,7 +89,8 @@ bool CPageStatus::onSetActive() {
         list_->setAllColumnsShowFocus(true);
         firstActivation_ = false;
     }
-    rebuildList(false);
+    model_.activate();
+    render();
     // The boards stop triggering about a second after the page is shown; the
     // window stays responsive meanwhile.
     triggerOff_.start();
@@ -111,24 +109,23 @@ bool CPageStatus::onKillActive() {
 }
 
 void CPageStatus::sendTriggerOff() {
-    if (context_.state) PostRequest(*context_.state, request_, kTriggerOffRequest);
+    if (context_.state) SubmitRequest(*context_.state, model_.triggerOffRequest());
 }
 
 void CPageStatus::onUpdate() {
-    rebuildList(false);
-    if (!context_.state) return;
-    const std::string found =
-        context_.state->locked([](const SharedData& d) { return d.readings.foundAddress; });
-    if (found.empty()) {
-        note_->setText("No board has answered yet, so there is none to ask. "
-                       "The Monitor page shows the state of the link.");
-        return;
+    StatusPageModel::Link link;
+    if (context_.state) {
+        link = context_.state->locked([](const SharedData& d) {
+            return StatusPageModel::Link{d.readings.foundAddress, d.worker.usbPortFound};
+        });
     }
-    request_.targetAddress = found;
-    if (PostRequest(*context_.state, request_, kDeviceInfoRequest))
-        note_->setText(Q("Asking board " + found + "..."));
-    else
-        note_->setText("Busy with another request: press Update again.");
+    const std::optional<WorkerRequest> request = model_.update(link);
+    // The page's own request supersedes the trigger-off still waiting, which
+    // would cut it short.
+    if (request) triggerOff_.stop();
+    if (request && context_.state && !SubmitRequest(*context_.state, *request))
+        model_.requestRefused();
+    render();
 }
 
 void CPageStatus::onFahrenheitClicked(bool checked) {
@@ -137,10 +134,10 @@ void CPageStatus::onFahrenheitClicked(bool checked) {
 }
 
 void CPageStatus::onWorkerEvent(int code, int detail) {
-    if (code != kEventDeviceInfo) return;
-    rebuildList(true);
-    const std::string address = request_.targetAddress;
-    note_->setText(detail == 1 ? QString(" ") : Q("No answer from board " + address + "."));
+    if (code != kEventDeviceInfo && code != kEventAddressQuery) return;
+    const Readings readings = context_.state ? context_.state->snapshot().readings : Readings{};
+    model_.onEvent(code, detail, readings);
+    render();
 }
 
 }  // namespace clinora

@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
+#include "app/status_page_model.h"
 #include "gui/sheet_page.h"
-#include "link/request_record.h"
 
 class QCheckBox;
 class QLabel;
@@ -30,12 +30,12 @@ protected:
     void onWorkerEvent(int code, int detail) override;
 
 private:
-    void rebuildList(bool withValues);
+    void render();
     void onUpdate();
     void onFahrenheitClicked(bool checked);
     void sendTriggerOff();
 
-    RequestRecord request_;
+    StatusPageModel model_;
     bool firstActivation_ = true;
     QTreeWidget* list_;
     QPushButton* update_;

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/settings_page_model.h"
+#include "link/protocol.h"
 #include "link/worker_codes.h"
 
 namespace clinora {
@@ -35,7 +36,22 @@ TEST(SettingsOutcome, EachActionSaysWhatHappenedAndAWriteAsksBeforeLeaving) {
     const Step steps[] = {
         {"init go", init("104"), asked, address},
         {"a reading event", event(kEventBoardRead), asked, address},
-        {"address changed", event(kEventAddressChanged), changed, none},
+        {"the second attempt", event(kEventAddressChangeAttempt, 2),
+         "Giving board 65534 address 104: attempt 2 of 5...", address},
+        {"not taken at the limit", event(kEventAddressChangeGaveUp, kAddressChangeAttempts),
+         "Board 65534 did not take address 104 in 5 attempts (nothing answers at 104); check "
+         "the board and try again",
+         none},
+        {"the address in use", [&](M& m) { init("104")(m), event(kEventAddressInUse, 104)(m); },
+         "Address 104 is already used by a board on the bus; nothing was sent to board 65534",
+         none},
+        {"taken, type not written",
+         [&](M& m) { init("104")(m), event(kEventAddressChanged, kTypeNotWritten)(m); },
+         "Board 65534 now answers at 104, but its device type could not be written; give it an "
+         "address again to write it",
+         none},
+        {"address changed", [&](M& m) { init("104")(m), event(kEventAddressChanged)(m); },
+         changed, none},
         {"a late event of no request", event(kEventAddressChangeGaveUp), changed, none},
         {"no board took it", [&](M& m) { init("105")(m), event(kEventAddressChangeGaveUp)(m); },
          "Board 65534 did not answer; no address was changed", none},

@@ -166,6 +166,15 @@ TEST(SettingsEvents, WhatEachEventShows) {
     model.onEvent(kEventAddressChangeGaveUp, 0, {});
     EXPECT_EQ(model.view().initColour, BoxColour::LightRed);
     EXPECT_EQ(model.view().newColour, BoxColour::LightRed);
+    // A board already answers at the address asked for: that box turns light red.
+    model.changeAddress();
+    model.onEvent(kEventAddressInUse, 110, {});
+    EXPECT_EQ(model.view().initColour, BoxColour::White);
+    EXPECT_EQ(model.view().newColour, BoxColour::LightRed);
+    model.setInitAddress();
+    model.onEvent(kEventAddressInUse, 104, {});
+    EXPECT_EQ(model.view().initColour, BoxColour::LightRed);
+    EXPECT_EQ(model.view().newColour, BoxColour::White);
     model.onEvent(kEventAddressesReset, 13, {});
     EXPECT_EQ(model.view().initColour, BoxColour::LightBlue);
 

@@ -264,6 +264,12 @@ TEST(CliCommands, SetAddressThereAndBack) {
     EXPECT_EQ(rig.bus->inspectBoard(2, [](const sim::SimBoard& b) { return b.address(); }), 103);
     EXPECT_EQ(rig.run("set-address 203 204"), kExitFailure);
     EXPECT_TRUE(rig.said("no board answered at address 203"));
+
+    // An address the board refuses (it takes 1 to 65533): tried five times, then exit 1.
+    EXPECT_EQ(rig.run("set-address 101 0"), kExitFailure);
+    EXPECT_TRUE(rig.said("attempt 5 of 5...")) << rig.err.str();
+    EXPECT_TRUE(rig.said("Board 101 did not take address 0 in 5 attempts")) << rig.err.str();
+    EXPECT_EQ(rig.bus->status().addresses, (std::vector<int>{101, 102, 103}));
 }
 
 std::vector<std::string> Split(const std::string& text, char at) {

@@ -73,6 +73,17 @@ TEST(CliPty, IdentifyMonitorSetAddressAndBadUsage) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(sim.cli("identify --address 103").status, 0);
 
+    // Two boards at one address would answer every command at once: refused.
+    r = sim.cli("set-address 101 102");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(Has(r.err, "Address 102 is already used by a board on the bus")) << r.err;
+    r = sim.cli("identify --address 101");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "Serial Number : ZC-000001")) << r.out;
+    r = sim.cli("identify --address 102");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "Serial Number : ZC-000002")) << r.out;
+
     // What is no serial port is said in the program's words, with the path.
     r = RunProgram({CLINORA_CLI, "--port", "/dev/null", "identify", "--address", "101"}, 10000);
     EXPECT_TRUE(Has(r.err, "clinora-cli: Cannot use /dev/null: not a serial device")) << r.err;

@@ -28,9 +28,11 @@ TEST(WorkerSetup, AddressChangeGivesAFactoryBoardItsAddressAndType) {
     ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
     ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
     EXPECT_EQ(rig.trail,
-              (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe, kStateChangeAddress,
-                                kStateWriteTypeCode, kStateHeartbeat}));
-    EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressChanged, 0}}));
+              (std::vector<int>{kStateSingleReading, kStateAddressChangeProbe,
+                                kStateNewAddressProbe, kStateChangeAddress, kStateWriteTypeCode,
+                                kStateHeartbeat}));
+    EXPECT_EQ(RequestEvents(rig),
+              (Events{{kEventAddressChangeAttempt, 1}, {kEventAddressChanged, 0}}));
     EXPECT_EQ(rig.bus.status().addresses, std::vector<int>{205});
     const auto type = rig.bus.inspectBoard(0, [](const sim::SimBoard& b) {
         return std::make_pair(b.memory().get(1), b.memory().get(2));
@@ -56,6 +58,81 @@ TEST(WorkerSetup, AddressChangeGivesUpWhenNoBoardAnswers) {
     // One probe step, which asks up to three times.
     for (const auto& l : rig.bus.receivedLines()) probes += l.text == "@@65534 ";
     EXPECT_EQ(probes, 3);
+}
+
+// Two boards at one address would answer every command at once: only the
+// probes go out, and both boards keep their addresses.
+TEST(WorkerSetup, AnAddressAnotherBoardAnswersToIsRefusedWithOnlyTheProbesSent) {
+    for (const bool collisions : {false, true}) {
+        WorkerRig rig{{"101", "102", "103"}};
+        rig.monitor();
+        rig.pass();
+        rig.bus.setCollisions(collisions);
+        rig.bus.clearReceivedLines();
+        RequestRecord record;
+        record.targetAddress = "103";
+        record.newAddress = "102";
+        ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
+        ASSERT_TRUE(rig.runUntilState(kStateSingleReading));
+        EXPECT_EQ(RequestEvents(rig), (Events{{kEventAddressInUse, 102}})) << collisions;
+        std::vector<std::string> sent;
+        for (const auto& l : rig.bus.receivedLines()) {
+            if (l.text.find(" SR") == std::string::npos && l.text.find(" RU") == std::string::npos &&
+                l.text.find(" TR") == std::string::npos)
+                sent.push_back(l.text);
+        }
+        // The board at 103 is found, then one probe at 102 is enough.
+        EXPECT_EQ(sent, (std::vector<std::string>{"@@103 ", "@@102 "})) << collisions;
+        EXPECT_EQ(rig.bus.status().addresses, (std::vector<int>{101, 102, 103}));
+    }
+}
+
+// A board that never hears the password: every attempt is counted in an
+// event, and the change ends at the limit with the worker back to monitoring.
+TEST(WorkerSetup, AnAddressChangeTheBoardNeverTakesEndsAtTheAttemptLimit) {
+    WorkerRig rig{{"65534"}};
+    rig.monitor();
+    rig.pass();
+    const std::string password = std::string("@@65534 PSW ") + kBusPassword;
+    rig.page->onPost = [&](int message, int code, int) {
+        if (message == kWorkerEventMessage && code == kEventAddressChangeAttempt)
+            rig.bus.mishearNextLine(password, "@@65534 PSW");
+    };
+    RequestRecord record;
+    record.targetAddress = "65534";
+    record.newAddress = "104";
+    ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
+    const int64_t start = rig.clock.nowMs();
+    ASSERT_TRUE(rig.runUntilEvent(kEventAddressChangeGaveUp));
+    const int64_t took = rig.clock.nowMs() - start;
+    Events expected;
+    for (int i = 1; i <= kAddressChangeAttempts; ++i)
+        expected.emplace_back(kEventAddressChangeAttempt, i);
+    expected.emplace_back(kEventAddressChangeGaveUp, kAddressChangeAttempts);
+    EXPECT_EQ(RequestEvents(rig), expected);
+    // Five to eight seconds an attempt: the change (longer when refused), a
+    // look at the new address, the pause before the next.
+    EXPECT_GT(took, kAddressChangeAttempts * 5000);
+    EXPECT_LT(took, kAddressChangeAttempts * 8000);
+    ASSERT_TRUE(rig.runUntilState(kStateSingleReading));
+    EXPECT_EQ(rig.bus.status().addresses, std::vector<int>{65534});
+}
+
+// The board took its address but the echo was lost: the look at the new
+// address finds it, and nothing is sent to the old address again.
+TEST(WorkerSetup, AnAddressTakenWithItsEchoLostCountsAsTaken) {
+    WorkerRig rig{{"65534"}};
+    rig.monitor();
+    rig.pass();
+    rig.bus.mishearNextLine("@@65534 DA 104 104", "@@65534 DA 104 104", false);
+    RequestRecord record;
+    record.targetAddress = "65534";
+    record.newAddress = "104";
+    ASSERT_TRUE(rig.request(kAddressChangeRequest, record));
+    ASSERT_TRUE(rig.runUntilState(kStateHeartbeat));
+    EXPECT_EQ(RequestEvents(rig),
+              (Events{{kEventAddressChangeAttempt, 1}, {kEventAddressChanged, 0}}));
+    EXPECT_EQ(rig.bus.status().addresses, std::vector<int>{104});
 }
 
 TEST(WorkerSetup, ResetAddressesGoesOutBeforeTheNextStepThenBackThroughStateZero) {
