@@ -13,8 +13,8 @@ class RecordStore;
 // or test record, by UUID or the unique start of one), or every calibration
 // and test of one serial number.
 struct CertificateRequest {
-    std::vector<std::string> records;
-    std::string serial;
+    std::vector<std::string> records{};
+    std::string serial{};
     bool latest = false;  // of a serial number: only its newest calibration and test
 };
 
