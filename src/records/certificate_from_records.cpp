@@ -23,6 +23,14 @@ BoardConstants AxisConstants(const ConstantSet& set, bool axisA) {
     return out;
 }
 
+// A record keeps a position's label as the files' two cells, "A Axis,+15 deg";
+// the certificate names the position only.
+std::string PositionLabel(const std::string& label) {
+    const size_t comma = label.find(',');
+    const bool axisCell = comma != std::string::npos && label.compare(1, comma - 1, " Axis") == 0;
+    return axisCell ? label.substr(comma + 1) : label;
+}
+
 std::string Given(const std::string& text) { return text == kUnknown ? std::string() : text; }
 
 }  // namespace
@@ -67,7 +75,7 @@ CertificateBuild CertificateOfRecords(CertificateParties parties, const RecordPa
     int temperatures = 0;
     for (const TestRow& r : test.testRows) {
         const bool limits = r.low && r.high;
-        tested.rows.push_back({r.label, r.sweep == Sweep::First, r.angle, r.reading,
+        tested.rows.push_back({PositionLabel(r.label), r.sweep == Sweep::First, r.angle, r.reading,
                                limits ? *r.low : -1.0, limits ? *r.high : -1.0});
         if (r.temperature) {
             sum += *r.temperature;
