@@ -45,6 +45,8 @@ int RunCommand(const CliOptions& options, CliBus& bus, CliIo& io) {
         case Command::RecordsImport:
         case Command::RecordsSync:
             return RunRecords(options, io);
+        case Command::Certificate:
+            return RunCertificate(options, io);
     }
     return Fail(io, "unknown command", kExitUsage);
 }

@@ -22,7 +22,8 @@ const OptionForm kOptionForms[] = {
     {"units", true},  {"log", true},       {"count", true},          {"biaxial", false},
     {"axis", true},   {"workdir", true},   {"history-server", true}, {"station", true},
     {"serial", true}, {"since", true},     {"until", true},          {"format", true},
-    {"force", false}, {"no-verify", false},
+    {"force", false}, {"no-verify", false}, {"record", true},        {"latest", false},
+    {"out", true},    {"laboratory", true}, {"laboratory-address", true},
 };
 
 // Options every command that records or reads records takes.
@@ -59,6 +60,10 @@ const std::vector<CommandForm>& CommandForms() {
         {"records check", Command::RecordsCheck, {}, {}},
         {"records import", Command::RecordsImport, {"station"}, {"DIR"}},
         {"records sync", Command::RecordsSync, {}, {}},
+        {"certificate",
+         Command::Certificate,
+         {"record", "serial", "latest", "out", "format", "laboratory", "laboratory-address"},
+         {}},
     };
     return forms;
 }
@@ -112,6 +117,14 @@ const CommandHelp kCommandHelp[] = {
      "Brings the calibration data and test files of DIR in as records marked\n"
      "imported; files that do not read as such are listed and skipped (exit 1)."},
     {Command::RecordsSync, "", "Sends the records not yet on the history server now."},
+    {Command::Certificate,
+     "--record UUID | --serial SN [--latest] [--out DIR]\n"
+     "        [--format pdf|dcc|both] [--laboratory NAME] [--laboratory-address TEXT]",
+     "Issues calibration certificates from the records: a PDF and a DCC XML per\n"
+     "board, named <serial>_<date>_<number>, from a board's calibration record and\n"
+     "the test of it. --record takes a calibration or a test record; --serial every\n"
+     "calibration and test of that board (--latest: the newest). A board without a\n"
+     "test record gets none and is named (exit 1 when none was issued)."},
 };
 
 // Whether a command keeps or reads records (and so takes --workdir and
@@ -145,6 +158,16 @@ const std::map<std::string, std::string>& OptionHelp() {
          "                        or a UTC time YYYY-MM-DDTHH:MM:SSZ)\n"},
         {"until", "  --until DATE          records up to the end of DATE\n"},
         {"format", "  --format F            table (default), csv or json\n"},
+        {"record", "  --record UUID         the calibration or test record (or the start of its UUID)\n"},
+        {"latest", "  --latest              with --serial: only the newest calibration and its test\n"},
+        {"out",
+         "  --out DIR             write the certificates into DIR (default: certificates\n"
+         "                        in the working folder)\n"},
+        {"laboratory",
+         "  --laboratory NAME     the laboratory named on the certificates\n"},
+        {"laboratory-address",
+         "  --laboratory-address TEXT\n"
+         "                        its address (\\n between lines)\n"},
         {"workdir",
          "  --workdir DIR         the working folder whose history.sqlite holds the\n"
          "                        records (default: ~/Documents/Clinora)\n"},
@@ -202,7 +225,19 @@ std::optional<std::string> ReadRecordOptions(std::map<std::string, std::string>&
                    "YYYY-MM-DDTHH:MM:SSZ, not '" + given[name] + "'";
         *into = *bound;
     }
-    if (given.count("format")) {
+    if (given.count("format") && o.command == Command::Certificate) {
+        const std::string& f = given["format"];
+        o.certificateFormatGiven = true;
+        if (f == "pdf") {
+            o.certificateFormat = CertificateFormat::Pdf;
+        } else if (f == "dcc" || f == "xml") {
+            o.certificateFormat = CertificateFormat::Dcc;
+        } else if (f == "both") {
+            o.certificateFormat = CertificateFormat::Both;
+        } else {
+            return "--format takes pdf, dcc or both, not '" + f + "'";
+        }
+    } else if (given.count("format")) {
         const std::string& f = given["format"];
         if (f == "table") {
             o.format = ListFormat::Table;
@@ -213,6 +248,18 @@ std::optional<std::string> ReadRecordOptions(std::map<std::string, std::string>&
         } else {
             return "--format takes table, csv or json, not '" + f + "'";
         }
+    }
+    if (o.command == Command::Certificate) {
+        for (const auto& [name, into] :
+             {std::pair<const char*, std::string*>{"record", &o.record},
+              {"out", &o.outFolder},
+              {"laboratory", &o.laboratory},
+              {"laboratory-address", &o.laboratoryAddress}})
+            if (auto refused = text(name, *into)) return refused;
+        o.latest = given.count("latest") != 0;
+        if (o.record.empty() == o.serial.empty())
+            return std::string("certificate needs --record UUID or --serial SN (one of them)");
+        if (o.latest && o.serial.empty()) return std::string("--latest goes with --serial");
     }
     if (o.command == Command::RecordsShow) o.record = operands[0];
     if (o.command == Command::RecordsImport) o.importFolder = operands[0];
@@ -410,7 +457,11 @@ std::string CommandUsageText(Command command) {
     text += "\n\n" + std::string(help->summary) + "\n\nOptions:\n";
     for (const std::string& option : form->options) {
         const auto line = OptionHelp().find(option);
-        if (line != OptionHelp().end()) text += line->second;
+        if (command == Command::Certificate && option == "format")
+            text += "  --format F            pdf, dcc (the XML) or both (default: both; dcc when\n"
+                    "                        the tool was built without the user interface)\n";
+        else if (line != OptionHelp().end())
+            text += line->second;
     }
     if (TakesRecordOptions(command))
         for (const char* option : kRecordOptions) text += OptionHelp().at(option);
@@ -462,6 +513,10 @@ Commands:
                         as records marked imported; files that do not read as
                         such are listed and skipped (exit 1)
   records sync          send the records not yet on the history server now
+  certificate --record UUID | --serial SN [--latest] [--out DIR]
+          [--format pdf|dcc|both]
+                        calibration certificates (PDF and DCC XML) from the
+                        records of a board's calibration and its test
 
 Options:
   --port PATH           the serial device of the bus (default: the first USB

@@ -27,11 +27,15 @@ enum class Command {
     RecordsShow,
     RecordsCheck,
     RecordsImport,
-    RecordsSync
+    RecordsSync,
+    Certificate
 };
 
 // How `records list` prints.
 enum class ListFormat { Table, Csv, Json };
+
+// What `certificate` writes.
+enum class CertificateFormat { Pdf, Dcc, Both };
 
 // How the monitor asks the boards for readings and shows them.
 enum class Units { Degrees, Sine, Volts, Counts };
@@ -59,8 +63,14 @@ struct CliOptions {
     std::string serial;         // records list filters
     std::string since, until;   // UTC bounds as RecordFilter takes them
     ListFormat format = ListFormat::Table;
-    std::string record;        // records show: a UUID (or its start)
+    std::string record;        // records show, certificate: a UUID (or its start)
     std::string importFolder;  // records import
+    // certificate
+    bool latest = false;  // of --serial: only the newest calibration and test
+    std::string outFolder;  // empty: certificates in the working folder
+    CertificateFormat certificateFormat = CertificateFormat::Both;
+    bool certificateFormatGiven = false;
+    std::string laboratory, laboratoryAddress;
 };
 
 // What the command line asks for.

@@ -22,9 +22,6 @@ namespace {
 using records::RecordStore;
 using records::StoreError;
 
-// How long the tool waits for a history server that does not answer.
-constexpr int kServerTimeoutSeconds = 5;
-
 // Writes to two streams: the command's own messages still reach standard
 // error while the last of them becomes the record's words.
 class TeeBuffer final : public std::streambuf {
@@ -78,23 +75,6 @@ std::filesystem::path DocumentsFolder() {
         if (!value.empty() && value[0] == '/') return value;
     }
     return homePath / "Documents";
-}
-
-std::filesystem::path WorkingFolder(const CliOptions& options) {
-    return options.workdir.empty() ? DocumentsFolder() / "Clinora"
-                                   : std::filesystem::path(options.workdir);
-}
-
-// The working folder's records for reading; nothing (and a note) when it
-// has none yet, so that a mistyped --workdir makes no folder.
-std::unique_ptr<RecordStore> OpenForReading(const CliOptions& options, CliIo& io) {
-    const std::filesystem::path folder = WorkingFolder(options);
-    if (!std::filesystem::exists(folder / records::kHistoryFileName)) {
-        io.err << "No records in " << folder.string() << " yet (it has no "
-               << records::kHistoryFileName << ")" << std::endl;
-        return nullptr;
-    }
-    return RecordStore::OpenLocal(folder);
 }
 
 // Stores `record` in the working folder's history (after any kept earlier),
@@ -231,6 +211,23 @@ int SyncRecords(const CliOptions& options, CliIo& io) {
 }
 
 }  // namespace
+
+std::filesystem::path WorkingFolder(const CliOptions& options) {
+    return options.workdir.empty() ? DocumentsFolder() / "Clinora"
+                                   : std::filesystem::path(options.workdir);
+}
+
+// The working folder's records for reading; nothing (and a note) when it
+// has none yet, so that a mistyped --workdir makes no folder.
+std::unique_ptr<RecordStore> OpenForReading(const CliOptions& options, CliIo& io) {
+    const std::filesystem::path folder = WorkingFolder(options);
+    if (!std::filesystem::exists(folder / records::kHistoryFileName)) {
+        io.err << "No records in " << folder.string() << " yet (it has no "
+               << records::kHistoryFileName << ")" << std::endl;
+        return nullptr;
+    }
+    return RecordStore::OpenLocal(folder);
+}
 
 int RunRecords(const CliOptions& options, CliIo& io) {
     try {

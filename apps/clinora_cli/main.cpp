@@ -1,5 +1,6 @@
 // clinora-cli: the boards on the bus from the command line (no user
-// interface): ports, identify, monitor, upload, verify, set-address.
+// interface): ports, identify, monitor, upload, verify, set-address, the records
+// and certificates.
 #include <unistd.h>
 
 #include <iostream>
@@ -12,6 +13,9 @@
 #include "product_version.h"
 #include "sim/demo_bus.h"
 #include "stop_signal.h"
+#ifdef CLINORA_CLI_PDF
+#include "cli_certificate_pdf.h"
+#endif
 
 int main(int argc, char** argv) {
     using namespace clinora;
@@ -46,5 +50,9 @@ int main(int argc, char** argv) {
     cli::CliBus bus(*device, clock, options.simulate ? "simulated-bus" : options.port);
     cli::CliIo io{std::cout,     std::cerr,  isatty(STDERR_FILENO) == 1,
                   StopRequested, StopSignal, SetSecondStopNote};
+#ifdef CLINORA_CLI_PDF
+    std::unique_ptr<QGuiApplication> pdf;
+    if (options.command == cli::Command::Certificate) pdf = cli::EnablePdf(io, argc, argv);
+#endif
     return cli::RunCommand(options, bus, io);
 }

@@ -43,6 +43,8 @@ void CalTestPageModel::updateAccept() {
 void CalTestPageModel::firstAccept() {
     for (DeviceRecord& r : env_.session.devices)
         calib::ClearAxisRun(r, calib::kAxisB, walk_.positionsPerSweep());
+    testRecords_.clear();
+    view_.enabled.certificates = false;
 }
 
 // A calibration that was not written to a file is tested only when the
@@ -70,6 +72,7 @@ void CalTestPageModel::write() {
     // written, naming the board's calibration record when this session made it.
     const std::optional<records::RunInfo> run = recorder_.run(false);
     RecordBatch batch(collected_ && run ? env_.records : nullptr);
+    if (batch.active()) testRecords_.clear();
     for (int b : boards) {
         const std::string name = file.MakeFileName(
             record(b), axis == calib::kAxisA ? calib::kPrefixTestAxisA : calib::kPrefixTestAxisB,
@@ -83,15 +86,28 @@ void CalTestPageModel::write() {
             const CalSession::CalibrationRecord& calibration = env_.session.calibrationRecords[b];
             const records::BoardIdentity board = recorder_.identity(b);
             const bool same = calibration.address == address(b) && calibration.serial == board.serial;
-            batch.add(records::BuildTestRecord(*run, board, record(b), rows_,
-                                               FileInFolder(env_.files.workingFolder, name),
-                                               recorder_.extras(b),
-                                               same ? calibration.uuid : std::string()));
+            records::Record test = records::BuildTestRecord(
+                *run, board, record(b), rows_, FileInFolder(env_.files.workingFolder, name),
+                recorder_.extras(b), same ? calibration.uuid : std::string());
+            testRecords_.push_back(test.uuid);
+            batch.add(std::move(test));
         }
         setMessage("File write success", true);
     }
+    view_.enabled.certificates = !testRecords_.empty();
     runSaved_ = collected_ && allSelected();
     if (!boards.empty()) env_.services.timedMessage(2, "Cal Test data saved in file.");
+}
+
+void CalTestPageModel::certificatesStarted() {
+    view_.enabled.certificates = false;
+    setMessage("Issuing certificates...");
+}
+
+void CalTestPageModel::certificatesDone(const std::string& summary, const std::string& text) {
+    view_.enabled.certificates = !testRecords_.empty();
+    setMessage(summary);
+    env_.services.message(text);
 }
 
 }  // namespace clinora

@@ -13,6 +13,13 @@ public:
 
     void deactivate() override;
     void writeFiles() { write(); }
+    // The test records of the boards whose test files were written last, in
+    // board order (the certificates are made from them).
+    const std::vector<std::string>& testRecords() const { return testRecords_; }
+    // Certificates are being issued (the action waits), and then what came
+    // of it: `summary` on the message line, `text` in a message box.
+    void certificatesStarted();
+    void certificatesDone(const std::string& summary, const std::string& text);
 
 private:
     const Rules& rules() const override;
@@ -26,6 +33,7 @@ private:
     void write() override;
 
     bool writing_ = false;
+    std::vector<std::string> testRecords_;
 };
 
 }  // namespace clinora

@@ -57,6 +57,7 @@ struct WalkView {
         bool accept = false, back = false, a = true, b = true, setup = true, init = true;
         bool read = true, write = false, send = false, upload = false, verify = false;
         bool residuals = false;  // the fit's residual window can be shown
+        bool certificates = false;  // test records were written: certificates can be issued (Test)
     } enabled;
 };
 

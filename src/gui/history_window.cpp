@@ -18,6 +18,7 @@
 
 #include "gui/chart_widget.h"
 #include "gui/colour_box.h"
+#include "gui/issue_certificates.h"
 #include "gui/records_front.h"
 #include "gui/view_helpers.h"
 
@@ -42,8 +43,9 @@ QString EntryText(const TimelineEntry& e) {
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(RecordsFront* records, QWidget* parent)
-    : ToolWindow("History", parent), records_(records) {
+HistoryWindow::HistoryWindow(RecordsFront* records, CertificateIssuer* certificates,
+                             QWidget* parent)
+    : ToolWindow("History", parent), records_(records), certificates_(certificates) {
     setObjectName("HistoryWindow");
     setWindowTitle("History");
     setAccessibleName("History");
@@ -55,6 +57,8 @@ HistoryWindow::HistoryWindow(RecordsFront* records, QWidget* parent)
             if (isVisible() && listTicket_ == 0) search();
         });
     }
+    if (certificates_)
+        connect(certificates_, &CertificateIssuer::busyChanged, this, &HistoryWindow::enableIssue);
 }
 
 void HistoryWindow::buildView() {
@@ -175,6 +179,14 @@ void HistoryWindow::buildView() {
     layout->addWidget(note_);
     layout->addWidget(split, 1);
     auto* closeRow = new QHBoxLayout;
+    issueButton_ = Named(new QPushButton("&Issue certificate", this), "IssueCertificate");
+    issueButton_->setAccessibleName("Issue certificate");
+    issueButton_->setToolTip(
+        "The calibration certificate (PDF and XML) of the selected calibration or test record's "
+        "board, into the working folder's certificates");
+    issueButton_->setEnabled(false);
+    issueButton_->setVisible(certificates_ != nullptr);
+    closeRow->addWidget(issueButton_);
     closeRow->addStretch(1);
     addCloseButton(closeRow);
     layout->addLayout(closeRow);
@@ -183,6 +195,7 @@ void HistoryWindow::buildView() {
     for (QLineEdit* edit : {serial_, address_})
         connect(edit, &QLineEdit::returnPressed, this, &HistoryWindow::search);
     connect(exportButton_, &QPushButton::clicked, this, &HistoryWindow::onExport);
+    connect(issueButton_, &QPushButton::clicked, this, &HistoryWindow::issueCertificate);
     connect(table_, &QTableWidget::currentCellChanged, this,
             [this](int row) { selectRow(row); });
 }
@@ -261,7 +274,12 @@ void HistoryWindow::showRows() {
         const auto key = BoardOf(rows[r]);
         if (key && key->serial == board_->serial && key->address == board_->address) keep = r;
     }
-    if (keep >= 0) selectRow(keep);
+    if (keep >= 0) {
+        selectRow(keep);
+    } else {
+        selected_.clear();  // the record chosen before is no longer listed
+        enableIssue();
+    }
 }
 
 void HistoryWindow::selectRow(int row) {
@@ -271,7 +289,11 @@ void HistoryWindow::selectRow(int row) {
         const QSignalBlocker block(table_);
         table_->selectRow(row);
     }
-    board_ = BoardOf(model_.rows()[row]);
+    const HistoryRow& selected = model_.rows()[row];
+    selected_ = selected.kind == "calibration" || selected.kind == "test" ? selected.uuid
+                                                                           : std::string();
+    enableIssue();
+    board_ = BoardOf(selected);
     if (!board_) {
         timelineCaption_->setText("The board of this record is not known.");
         timeline_->clear();
@@ -291,6 +313,25 @@ void HistoryWindow::selectRow(int row) {
         }
         self->showTimeline(MakeTimeline(e.rows));
     });
+}
+
+bool HistoryWindow::waiting() const {
+    return listTicket_ != 0 || timelineTicket_ != 0 || (certificates_ && certificates_->busy());
+}
+
+void HistoryWindow::enableIssue() {
+    issueButton_->setEnabled(certificates_ && !certificates_->busy() && !selected_.empty());
+}
+
+void HistoryWindow::issueCertificate() {
+    if (!certificates_ || selected_.empty()) return;
+    records::CertificateRequest request;
+    request.records = {selected_};
+    QPointer<HistoryWindow> self(this);
+    const bool started = certificates_->issue(request, [self](const CertificateOutcome& o) {
+        if (self) self->setNote(o.text(), !o.ok());
+    });
+    if (started) setNote("Issuing the certificate...", false);
 }
 
 void HistoryWindow::showTimeline(const BoardTimeline& t) {

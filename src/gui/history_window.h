@@ -17,6 +17,7 @@ class QTableWidget;
 
 namespace clinora {
 
+class CertificateIssuer;
 class ChartWidget;
 class ColourBox;
 class ReadoutLabel;
@@ -26,11 +27,13 @@ class RecordsFront;
 // every station), newest first, filtered by serial number, address, date
 // range and outcome; the timeline of the board of the selected row with
 // the change of its constants between calibrations; export of the rows to
-// CSV. The queries run on the records thread; the answers arrive as events.
+// CSV; the certificate of the board of a selected calibration or test
+// record. The queries run on the records thread; the answers arrive as events.
 class HistoryWindow : public ToolWindow {
     Q_OBJECT
 public:
-    HistoryWindow(RecordsFront* records, QWidget* parent = nullptr);
+    HistoryWindow(RecordsFront* records, CertificateIssuer* certificates = nullptr,
+                  QWidget* parent = nullptr);
 
     // Lists the records the filter takes (also when the window opens and
     // when a record is stored while it is shown).
@@ -40,6 +43,9 @@ public:
     bool exportTo(const QString& path);
     // Shows the timeline of the board of table row `row`.
     void selectRow(int row);
+    // Issues the certificate of the selected calibration or test record into
+    // the working folder's certificates; the note says where, or why not.
+    void issueCertificate();
 
     const HistoryModel& model() const { return model_; }
     QString note() const;
@@ -47,7 +53,7 @@ public:
     int timelineCount() const;
     ChartWidget* chart() const { return chart_; }
     // Whether a query is on its way.
-    bool waiting() const { return listTicket_ != 0 || timelineTicket_ != 0; }
+    bool waiting() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,8 +64,11 @@ private:
     void showTimeline(const BoardTimeline& timeline);
     void setNote(const QString& text, bool trouble);
     void onExport();
+    void enableIssue();
 
     QPointer<RecordsFront> records_;
+    QPointer<CertificateIssuer> certificates_;
+    std::string selected_;  // the UUID of the selected calibration or test record
     HistoryModel model_;
     std::optional<BoardKey> board_;
     // The query whose answer is awaited (0: none); older answers are dropped.
@@ -74,6 +83,7 @@ private:
     QComboBox* outcome_ = nullptr;
     QPushButton* searchButton_ = nullptr;
     QPushButton* exportButton_ = nullptr;
+    QPushButton* issueButton_ = nullptr;
     ColourBox* note_ = nullptr;
     QTableWidget* table_ = nullptr;
     ReadoutLabel* count_ = nullptr;

@@ -12,6 +12,7 @@
 #include "gui/colour_box.h"
 #include "gui/fixture_panel.h"
 #include "gui/history_window.h"
+#include "gui/issue_certificates.h"
 #include "gui/notifier.h"
 #include "gui/program_icon.h"
 #include "gui/property_sheet.h"
@@ -104,6 +105,7 @@ int CMainFrame::create() {
     context.logAtStart = options_.logInterval;
     context.records = records_.get();
     context.openHistory = [this] { openHistory(); };
+    context.certificates = certificates_;
 
     StartWorker(state_, worker_, sink_, values.deviceChoice);
 
@@ -155,6 +157,9 @@ void CMainFrame::startRecords() {
                                : QString::fromStdString(settings_.values().historyServer);
     records_ = std::make_unique<RecordsFront>(QString::fromStdString(files_.workingFolder),
                                               server.trimmed());
+    certificates_ = new CertificateIssuer(
+        records_.get(), QString::fromStdString(files_.workingFolder),
+        [this] { return CertificatePartiesOf(copies_); }, this);
     recordsStatus_ = new ColourBox(QString(), this);
     recordsStatus_->setObjectName("RecordsStatus");
     recordsStatus_->setAccessibleName("Records");
@@ -196,7 +201,7 @@ void CMainFrame::tellRecordsKept(const QString& reason) {
 }
 
 HistoryWindow* CMainFrame::historyWindow() {
-    if (!history_) history_ = new HistoryWindow(records_.get(), this);
+    if (!history_) history_ = new HistoryWindow(records_.get(), certificates_, this);
     return history_;
 }
 

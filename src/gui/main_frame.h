@@ -20,6 +20,7 @@ namespace clinora {
 
 class AppSettings;
 class ColourBox;
+class CertificateIssuer;
 class HistoryWindow;
 class Notifier;
 class PageEventSink;
@@ -119,6 +120,7 @@ private:
     std::unique_ptr<RecordsFront> records_;
     ColourBox* recordsStatus_ = nullptr;
     HistoryWindow* history_ = nullptr;
+    CertificateIssuer* certificates_ = nullptr;  // a child; made with the records
     UrlOpener openUrl_;
 };
 

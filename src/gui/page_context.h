@@ -7,6 +7,7 @@
 namespace clinora {
 
 class AppSettings;
+class CertificateIssuer;
 class SharedState;
 class Notifier;
 class RecordsFront;
@@ -30,6 +31,7 @@ struct PageContext {
     int logAtStart = 0;  // seconds: the Monitor page logs from its first reading on (0: no)
     RecordsFront* records = nullptr;  // where the calibration pages' records go (none: not kept)
     std::function<void()> openHistory;  // shows the History window (none: no window)
+    CertificateIssuer* certificates = nullptr;  // issues certificates from the records (none: not)
 };
 
 }  // namespace clinora

@@ -48,6 +48,11 @@ void RecordsFront::list(const records::RecordFilter& filter, Answer answer) {
     if (answer) answers_[ticket] = std::move(answer);
 }
 
+void RecordsFront::pair(const records::CertificateRequest& request, Answer answer) {
+    const int64_t ticket = thread_->pair(request);
+    if (answer) answers_[ticket] = std::move(answer);
+}
+
 bool RecordsFront::event(QEvent* event) {
     if (event->type() != RecordsQtEvent::Type()) return QObject::event(event);
     take(static_cast<RecordsQtEvent*>(event)->event);
@@ -80,6 +85,7 @@ void RecordsFront::take(const records::RecordsEvent& e) {
         case Type::Listed:
         case Type::Found:
         case Type::Checked:
+        case Type::Paired:
         case Type::Failed: {
             const auto it = answers_.find(e.ticket);
             if (it == answers_.end()) return;

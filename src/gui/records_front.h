@@ -32,6 +32,8 @@ public:
     // unless this front is gone first.
     using Answer = std::function<void(const records::RecordsEvent&)>;
     void list(const records::RecordFilter& filter, Answer answer);
+    // The records certificates are made of; `answer` gets a Paired or Failed event.
+    void pair(const records::CertificateRequest& request, Answer answer);
 
     QString historyServer() const { return server_; }
     // Records waiting for a later try.

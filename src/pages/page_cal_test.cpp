@@ -1,8 +1,10 @@
 #include "pages/page_cal_test.h"
 
+#include <QPointer>
 #include <QPushButton>
 
 #include "app/cal_test_page_model.h"
+#include "gui/issue_certificates.h"
 #include "gui/records_front.h"
 #include "pages/qt_page_services.h"
 #include "pages/walk_page_view.h"
@@ -19,6 +21,27 @@ CPageCalTest::CPageCalTest(PageContext& context, QWidget* parent)
         static_cast<CalTestPageModel&>(*model_).writeFiles();
         render();
     });
+    view_->certificates->setVisible(context.certificates != nullptr);
+    connect(view_->certificates, &QPushButton::clicked, this, &CPageCalTest::issueCertificates);
+}
+
+// The certificates of the boards whose test records were written last, made
+// from those records by the issuer; the page only says what came of it.
+void CPageCalTest::issueCertificates() {
+    auto& model = static_cast<CalTestPageModel&>(*model_);
+    if (!context_.certificates || model.testRecords().empty()) return;
+    records::CertificateRequest request;
+    request.records = model.testRecords();
+    const QPointer<CPageCalTest> self(this);
+    const bool started = context_.certificates->issue(request, [self](const CertificateOutcome& o) {
+        if (!self || !self->model_) return;
+        static_cast<CalTestPageModel&>(*self->model_)
+            .certificatesDone(o.summary().toStdString(), o.text().toStdString());
+        self->render();
+    });
+    if (!started) return;
+    model.certificatesStarted();
+    render();
 }
 
 const CalTestPageModel* CPageCalTest::model() const {

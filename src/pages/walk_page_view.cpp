@@ -183,6 +183,11 @@ WalkPageView::WalkPageView(QWidget* page, bool calibration) {
         fileRow->addWidget(upload);
         residuals = Button(page, "Residua&ls", "Residuals");
         fileRow->addWidget(residuals);
+    } else {
+        certificates = Button(page, "&Certificates", "Certificates");
+        certificates->setToolTip(
+            "Issue a calibration certificate (PDF and XML) for every board whose test was written");
+        fileRow->addWidget(certificates);
     }
     layout->addLayout(fileRow);
 }
@@ -233,6 +238,7 @@ void WalkPageView::render(const WalkView& v) {
     if (verify) verify->setEnabled(e.verify);
     if (upload) upload->setEnabled(e.upload);
     if (residuals) residuals->setEnabled(e.residuals);
+    if (certificates) certificates->setEnabled(e.certificates);
     if (transfer) renderProgress(v.progress);
 }
 

@@ -54,6 +54,7 @@ public:
     QPushButton* upload = nullptr;
     QPushButton* residuals = nullptr;
     QPushButton* history = nullptr;  // opens the History window
+    QPushButton* certificates = nullptr;  // Test: issues the tested boards' certificates
     QProgressBar* transfer = nullptr;  // write and verify progress
 
 private:

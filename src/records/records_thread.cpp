@@ -203,6 +203,30 @@ int64_t RecordsThread::check() {
     });
 }
 
+int64_t RecordsThread::pair(const CertificateRequest& request) {
+    return post([this, request](int64_t ticket) {
+        RecordsEvent e;
+        e.ticket = ticket;
+        e.type = RecordsEvent::Type::Paired;
+        answer(std::move(e), [&](RecordStore& store, RecordsEvent& paired) {
+            PairPlan plan = PlanPairs(store, request);
+            if (plan.pairs.empty() && !options_.historyServer.empty()) {
+                try {
+                    auto server = RecordStore::OpenServer(options_.historyServer,
+                                                          options_.serverTimeoutSeconds);
+                    PairPlan there = PlanPairs(*server, request);
+                    if (!there.pairs.empty()) plan = std::move(there);
+                } catch (const StoreError&) {
+                    // This station's answer stands.
+                }
+            }
+            paired.pairs = std::move(plan.pairs);
+            paired.refusals = std::move(plan.refusals);
+            paired.source = plan.source;
+        });
+    });
+}
+
 void RecordsThread::loadPendingFiles() {
     for (auto& [path, record] : PendingRecords(folder_)) {
         pendingFiles_.push_back(path);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "records/pending_records.h"
+#include "records/record_pairs.h"
 #include "records/record_sender.h"
 #include "records/record_store.h"
 
@@ -28,6 +29,7 @@ struct RecordsEvent {
         Checked,  // `check` answers query `ticket`
         Failed,   // query `ticket` failed: `message`
         Sync,     // the sender's last pass: `sync`
+        Paired,   // `pairs` and `refusals` answer the certificate query `ticket`
     };
     Type type = Type::Stored;
     int64_t ticket = 0;
@@ -37,6 +39,8 @@ struct RecordsEvent {
     std::vector<StoredRecord> rows;
     CheckReport check;
     SyncResult sync;
+    std::vector<RecordPair> pairs;
+    std::vector<std::string> refusals;
     int64_t kept = 0;  // records waiting for a later try after this event
 };
 
@@ -78,6 +82,9 @@ public:
     int64_t list(const RecordFilter& filter);
     int64_t find(const std::string& uuid);
     int64_t check();
+    // The records certificates are made of (this station's store; the
+    // history server's when this station holds none of them).
+    int64_t pair(const CertificateRequest& request);
 
     // Records waiting for a later try.
     int64_t kept() const;

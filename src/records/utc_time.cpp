@@ -62,6 +62,25 @@ std::string UtcNow() {
         duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
+std::optional<int64_t> EpochOfUtc(std::string_view text) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (text.size() < 20 || !Digits(text, 0, 4, year) || text[4] != '-' ||
+        !Digits(text, 5, 2, month) || text[7] != '-' || !Digits(text, 8, 2, day) ||
+        text[10] != 'T' || !Digits(text, 11, 2, hour) || text[13] != ':' ||
+        !Digits(text, 14, 2, minute) || text[16] != ':' || !Digits(text, 17, 2, second) ||
+        text.back() != 'Z' || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
+        minute > 59 || second > 60)
+        return std::nullopt;
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    return static_cast<int64_t>(timegm(&t));
+}
+
 std::string UtcFromLocal(const LocalDateTime& local) {
     const auto epoch =
         LocalEpoch(local.year, local.month, local.day, local.hour, local.minute, local.second);

@@ -13,6 +13,9 @@ namespace clinora::records {
 // the texts sort in time order.
 std::string UtcFromEpochMs(int64_t epochMs);
 std::string UtcNow();
+// Seconds since 1970 of a record time ("2025-01-02T03:04:05.678Z", the
+// fraction optional); nothing when the text is not one.
+std::optional<int64_t> EpochOfUtc(std::string_view text);
 
 // A local date and time of this machine (a file header's) as a UTC record time.
 std::string UtcFromLocal(const LocalDateTime& local);

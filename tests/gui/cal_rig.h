@@ -19,6 +19,7 @@
 #include "calib/nominal_angles.h"
 #include "gui/colour_box.h"
 #include "gui/demo_setup.h"
+#include "gui/issue_certificates.h"
 #include "link/worker_codes.h"
 #include "pages/page_cal.h"
 #include "pages/page_cal_test.h"
@@ -65,6 +66,10 @@ public:
         records = std::make_unique<RecordsFront>(QString::fromStdString(files.workingFolder),
                                                  QString());
         context.records = records.get();
+        certificates = std::make_unique<CertificateIssuer>(
+            records.get(), QString::fromStdString(files.workingFolder),
+            [this] { return CertificatePartiesOf(copies); });
+        context.certificates = certificates.get();
         sheet->addPage(new SheetPage("Start", context, sheet.get()));
         cal = new CPageCal(context, sheet.get());
         sheet->addPage(cal);
@@ -140,6 +145,7 @@ public:
     }
     CPageCal* cal = nullptr;
     CPageCalTest* test = nullptr;
+    std::unique_ptr<CertificateIssuer> certificates;
 
 protected:
     // The pages' 200 ms timer, on virtual time.

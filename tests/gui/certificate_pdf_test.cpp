@@ -19,6 +19,11 @@
 #include "link/number_text.h"
 #include "records/certificate_builder.h"
 #include "records/certificate_dcc.h"
+#include "records/certificate_from_records.h"
+#include "records/record_store.h"
+#include "records/sample_runs.h"
+#include "gui/history_window.h"
+#include "gui/issue_certificates.h"
 #include "sim/board_config.h"
 #include "temp_folder.h"
 
@@ -79,64 +84,117 @@ std::string FileOf(const CalRig& rig, const std::string& prefix) {
     return {};
 }
 
+// The clinora-cli of this build; its exit status, standard output and error.
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+CliRun Cli(const QStringList& arguments) {
+    QProcess process;
+    process.start(CLINORA_CLI, arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString()};
+}
+
+// Through the Test page's Certificates action, from the records of the run;
+// the History window and the command line issue the same again.
 TEST(Certificates, TheEndToEndCalibrationGivesCertificatesThatAgreeWithItsTestFiles) {
     if (!HavePoppler()) GTEST_SKIP() << "pdftotext and pdftoppm (poppler-utils) are needed";
+    const std::string lab = "Labor <Nord> & \"S\u00f6hne\" ]]> \u041f\u0440\u0438\u0431\u043e\u0440";
+    const std::string op = "O'Brien & <\u0394\u03b5\u03bb\u03c4\u03b1>";
     CalRig rig;
+    rig.copies.laboratory = lab;
+    rig.copies.laboratoryAddress = "Industriestrasse 4";
+    rig.copies.operatorName = op;
     ASSERT_TRUE(rig.start());
     ASSERT_TRUE(rig.calibrateAll());
-    std::array<int64_t, 3> calibrated{};
-    for (int b = 0; b < 3; ++b) calibrated[b] = rig.session.devices[b].calibrationTime;
     rig.sheet->selectPage(CalRig::kTest);
     rig.copies.rangeErrorCalTest = 0.003;
+    auto* issue = rig.find<QPushButton>("Certificates");
+    ASSERT_TRUE(issue);
+    EXPECT_EQ(issue->accessibleName(), "Certificates");
+    EXPECT_FALSE(issue->isEnabled());  // nothing tested yet
     rig.walkAllPositions();
     rig.runFor(1000);
+    ASSERT_TRUE(rig.waitForRecords(12)) << rig.records->statusText().toStdString();
+    ASSERT_TRUE(issue->isEnabled());
+    rig.notifier.shown.clear();
+    issue->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.certificates->busy(); }, 30000));
+    ASSERT_EQ(rig.notifier.texts().size(), 1);
+    const QString told = rig.notifier.texts().front();
+    EXPECT_TRUE(told.startsWith("3 certificates issued in " + rig.dir.path() + "/certificates:"))
+        << told.toStdString();
+    EXPECT_EQ(told.count("within limits"), 3) << told.toStdString();
+    QDir issued(rig.dir.path() + "/certificates");
+    const QStringList pdfs = issued.entryList({"*.pdf"}, QDir::Files, QDir::Name);
+    ASSERT_EQ(pdfs.size(), 3);
+    ASSERT_EQ(issued.entryList({"*.xml"}, QDir::Files).size(), 3);
 
-    // Every board's certificate from its record, identity and files.
-    const std::string folder = rig.dir.path().toStdString() + "/";
-    std::vector<calib::PromptRow> prompts;
-    calib::ReadPromptFile(folder + "CalPrompts.csv", prompts);
-    const SharedData shared = rig.shared();
-    const records::CertificateParties parties{
-        {"Metrology Lab North", "Industriestrasse 4", "lab@example.org", "", "DE"},
-        {},
-        "",
-        "CAL-STATION-2",
-        "A. Technician"};
-    std::vector<Certificate> certificates;
-    for (int b = 0; b < 3; ++b) {
-        const std::string address = shared.currentAddresses[b];
-        const sim::BoardConfig board = sim::VariedBoard(address, 11 + b);
-        const DeviceRecord& record = rig.session.devices[b];
-        const records::CalibrationInput cal{
-            "cal-" + board.serial,
-            calibrated[b],
-            board.serial,
-            FormatGeneral(board.firmware, 6),
-            FormatGeneral(board.revision, 6),
-            address,
-            records::ConstantsOf(record, 0),
-            records::DescribeFile(FileOf(rig, "00" + address + "_CAL_DATA_AXIS_A_0"))};
-        const records::TestInput test{
-            "test-" + board.serial,
-            record.calibrationTime,
-            'A',
-            {"CalPrompts.csv", records::DescribeFile(folder + "CalPrompts.csv").sha256, 15, 0, true,
-             shared.readings.boards[b].temperature},
-            records::TestRowsOf(record, 0, prompts, 15),
-            records::DescribeFile(FileOf(rig, "00" + address + "_CAL_DATA_AXIS_A_TEST_"))};
-        const auto built =
-            records::BuildCertificate(parties, cal, test, record.calibrationTime + 60);
-        ASSERT_TRUE(built.certificate) << built.error;
-        EXPECT_TRUE(built.certificate->conforms) << built.certificate->statement;
-        certificates.push_back(*built.certificate);
-    }
+    // Board 1's: the serial, the date of calibration and the number in its name.
+    const std::string serial = sim::VariedBoard("101", 11).serial;
+    QString stem;
+    for (const QString& pdf : pdfs)
+        if (pdf.startsWith(QString::fromStdString(serial) + "_")) stem = pdf.chopped(4);
+    ASSERT_FALSE(stem.isEmpty());
+    const std::string number = stem.section('_', -1).toStdString();
+    const std::string xml = testing::ReadBytes(issued.filePath(stem + ".xml").toStdString());
+    EXPECT_EQ(testing::DccTexts(xml, "//dcc:coreData/dcc:uniqueIdentifier"),
+              std::vector<std::string>{number});
+    EXPECT_EQ(testing::DccTexts(xml, "//dcc:calibrationLaboratory//dcc:name/dcc:content"),
+              std::vector<std::string>{lab});
+    EXPECT_EQ(testing::DccTexts(xml, "//dcc:respPerson/dcc:person/dcc:name/dcc:content"),
+              std::vector<std::string>{op});
+
+    // Again from the History window (board 1's calibration record) and from
+    // the command line: the same number and the same XML.
+    HistoryWindow window(rig.records.get(), rig.certificates.get());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.waiting(); }, 20000));
+    const auto rows = window.model().rows();
+    const auto calibration = std::find_if(rows.begin(), rows.end(), [](const HistoryRow& r) {
+        return r.kind == "calibration" && r.address == "101";
+    });
+    ASSERT_NE(calibration, rows.end());
+    window.selectRow(static_cast<int>(calibration - rows.begin()));
+    auto* again = window.findChild<QPushButton*>("IssueCertificate");
+    ASSERT_TRUE(again && again->isEnabled());
+    QFile::remove(issued.filePath(stem + ".xml"));
+    again->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.waiting(); }, 30000));
+    EXPECT_TRUE(window.note().startsWith("1 certificate issued in")) << window.note().toStdString();
+    EXPECT_EQ(testing::ReadBytes(issued.filePath(stem + ".xml").toStdString()), xml);
+    const QString out = rig.dir.path() + "/cli";
+    const CliRun cli = Cli({"certificate", "--serial", QString::fromStdString(serial), "--latest",
+                            "--workdir", rig.dir.path(), "--out", out, "--format", "dcc",
+                            "--laboratory", QString::fromStdString(lab), "--laboratory-address",
+                            "Industriestrasse 4"});
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    EXPECT_EQ(cli.out.rfind(serial + " " + number + " pass\n", 0), 0u) << cli.out;
+    EXPECT_EQ(testing::ReadBytes((out + "/" + stem + ".xml").toStdString()), xml);
 
     // Board 1's PDF and XML stay among the artifacts.
-    const Certificate& c = certificates[0];
-    const IssuedCertificate issued = IssueCertificate(c, CLINORA_ARTIFACT_DIR);
-    ASSERT_TRUE(issued.ok()) << issued.error.toStdString();
-    const std::vector<std::string> pages = PdfPages(issued.pdf);
-    const std::string xml = testing::ReadBytes(issued.xml.toStdString());
+    QDir().mkpath(CLINORA_ARTIFACT_DIR);
+    for (const char* ext : {".pdf", ".xml"}) {
+        QFile::remove(QString(CLINORA_ARTIFACT_DIR) + "/certificate-board-101" + ext);
+        QFile::copy(issued.filePath(stem + ext),
+                    QString(CLINORA_ARTIFACT_DIR) + "/certificate-board-101" + ext);
+    }
+    // The certificate as made from the records, for the rows' labels and sweeps.
+    const auto store = records::RecordStore::OpenLocal(rig.dir.path().toStdString());
+    const records::PairPlan plan = records::PlanPairs(
+        *store, {{rig.test->model()->testRecords().front()}});
+    ASSERT_EQ(plan.pairs.size(), 1u);
+    const auto built = records::CertificateOfRecords(CertificatePartiesOf(rig.copies), plan.pairs[0], 0);
+    ASSERT_TRUE(built.certificate) << built.error;
+    const Certificate& c = *built.certificate;
+    EXPECT_EQ(c.number, number);
+    const IssuedCertificate copied{QString(CLINORA_ARTIFACT_DIR) + "/certificate-board-101.pdf",
+                                   QString(CLINORA_ARTIFACT_DIR) + "/certificate-board-101.xml",
+                                   {}};
+    const std::vector<std::string> pages = PdfPages(copied.pdf);
     if (const auto schema = testing::DccSchemaFolder(); schema.empty())
         std::printf("%s\n", testing::DccSchemaSearchNote().c_str());
     else
@@ -150,7 +208,8 @@ TEST(Certificates, TheEndToEndCalibrationGivesCertificatesThatAgreeWithItsTestFi
     }
     text = Flat(text);
     for (const std::string& needle :
-         {c.number, c.item.serialNumber, c.statement, std::string("Statement of conformity: PASS")})
+         {c.number, c.item.serialNumber, c.statement, std::string("Statement of conformity: PASS"),
+          lab, op})
         EXPECT_NE(text.find(needle), std::string::npos) << needle;
 
     // The test file numbers its rows return sweep first, each sweep from the
@@ -180,6 +239,55 @@ TEST(Certificates, TheEndToEndCalibrationGivesCertificatesThatAgreeWithItsTestFi
                                  xmlColumns[3][i] + " \u00b1" + xmlColumns[5][i] + " " +
                                  verdicts[i];
         EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
+}
+
+// clinora-cli certificate against records a test made: a failed board's
+// certificate says so, a board without a test gets none and is named, and
+// the usage is checked.
+TEST(Certificates, TheCommandLineIssuesFromTheRecords) {
+    if (!HavePoppler()) GTEST_SKIP() << "pdftotext and pdftoppm (poppler-utils) are needed";
+    testing::TempFolder folder;
+    const auto run = records::MakeSampleRun(folder.path(), 2, 101, 3,
+                                            records::ThisStation("Bench 1"), 102);
+    auto store = records::RecordStore::OpenLocal(folder.path());
+    store->appendAll(run.calibrations);
+    store->append(run.tests[1]);
+    const QString work = QString::fromStdString(folder.path());
+
+    const CliRun failed = Cli({"certificate", "--serial", "ZC-000102", "--workdir", work});
+    ASSERT_EQ(failed.status, 0) << failed.err;
+    EXPECT_NE(failed.out.find("FAIL: Outside the limits at 1 of 14 positions: position 1 ("),
+              std::string::npos)
+        << failed.out;
+    std::string pdf;  // the line "  <path>.pdf" under the board's line
+    std::stringstream lines(failed.out);
+    for (std::string line; std::getline(lines, line);)
+        if (line.size() > 6 && line.ends_with(".pdf")) pdf = line.substr(2);
+    const std::string text =
+        Flat(Poppler("pdftotext", {"-layout", QString::fromStdString(pdf), "-"}));
+    EXPECT_NE(text.find("Statement of conformity: FAIL"), std::string::npos) << pdf;
+    EXPECT_NE(text.find("ZC-000102"), std::string::npos);
+    const std::string xml = testing::ReadBytes(pdf.substr(0, pdf.size() - 4) + ".xml");
+    EXPECT_EQ(testing::DccList(xml, "//dcc:conformityXMLList").at(0), "fail");
+
+    const struct {
+        QStringList arguments;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"certificate", "--record", QString::fromStdString(run.calibrations[0].uuid)}, 1,
+         "No certificate for board ZC-000101 at address 101: its calibration of"},
+        {{"certificate", "--serial", "ZC-999999"}, 1, "No calibration or test records of serial"},
+        {{"certificate"}, 2, "certificate needs --record UUID or --serial SN"},
+        {{"certificate", "--record", "1", "--latest"}, 2, "--latest goes with --serial"},
+        {{"certificate", "--serial", "ZC-000102", "--format", "png"}, 2,
+         "--format takes pdf, dcc or both"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = Cli(c.arguments + QStringList{"--workdir", work});
+        EXPECT_EQ(r.status, c.status) << c.arguments.join(' ').toStdString();
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
 }
 

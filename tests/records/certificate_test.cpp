@@ -6,7 +6,10 @@
 #include "certificate_sample.h"
 #include "dcc_check.h"
 #include "records/certificate_dcc.h"
+#include "records/certificate_from_records.h"
 #include "records/digest.h"
+#include "records/record_store.h"
+#include "records/sample_runs.h"
 #include "temp_folder.h"
 
 namespace clinora::records {
@@ -165,6 +168,89 @@ TEST(CertificateBuilder, TestRowsFollowTheWalkThroughTheBoardsRecord) {
     EXPECT_EQ(c[3], 0.1f);
     EXPECT_TRUE(std::isnan(c[4]));
     EXPECT_EQ(c[5], 4.0f);
+}
+
+// A test pairs with the calibration it names, else with the newest earlier
+// calibration of its serial number and axis; never by serial when unknown.
+TEST(CertificateRecords, ATestPairsWithTheCalibrationItChecked) {
+    const auto cal = [](std::string uuid, std::string serial, std::string time, std::string axis) {
+        Record r;
+        r.uuid = std::move(uuid);
+        r.board.serial = std::move(serial);
+        r.time = std::move(time);
+        r.axis = std::move(axis);
+        return r;
+    };
+    const std::vector<Record> cals = {
+        cal("c1", "ZC-1", "2024-03-01T10:00:00.000Z", "A"),
+        cal("c2", "ZC-1", "2024-03-02T10:00:00.000Z", "A"),
+        cal("c3", "ZC-1", "2024-03-04T10:00:00.000Z", "A"),  // after the tests below
+        cal("cb", "ZC-1", "2024-03-02T11:00:00.000Z", "B"),
+        cal("cu", kUnknown, "2024-03-01T10:00:00.000Z", "A"),
+    };
+    const struct {
+        std::string follows, serial, axis;
+        const char* paired;  // nullptr: none
+    } cases[] = {
+        {"c1", "ZC-1", "A", "c1"},   // named: wins over the newer one
+        {"", "ZC-1", "A", "c2"},     // newest before the test
+        {"gone", "ZC-1", "A", "c2"}, // the named one is not in the records
+        {"", "ZC-1", "B", "cb"},
+        {"", "ZC-2", "A", nullptr},
+        {"", kUnknown, "A", nullptr},  // no serial number: only by name
+        {"cu", kUnknown, "A", "cu"},
+    };
+    for (const auto& c : cases) {
+        Record test = cal("t", c.serial, "2024-03-03T10:00:00.000Z", c.axis);
+        test.kind = RecordKind::Test;
+        test.follows = c.follows;
+        const Record* found = CalibrationOfTest(test, cals);
+        EXPECT_EQ(found ? found->uuid.c_str() : "none", std::string(c.paired ? c.paired : "none"))
+            << c.follows << " " << c.serial << " " << c.axis;
+    }
+}
+
+// From a store: a calibration takes the test of it; one without a test, a
+// record of another kind and an unknown UUID are refused by name; a failed
+// test's certificate names the position.
+TEST(CertificateRecords, PlansAndCertificatesComeFromTheStore) {
+    testing::TempFolder folder;
+    const SampleRun run = MakeSampleRun(folder.path(), 2, 101, 5, ThisStation("Bench 1"), 102);
+    auto store = RecordStore::OpenLocal(folder.path());
+    store->appendAll(run.calibrations);
+    store->append(run.tests[1]);  // board 101 is calibrated, never tested
+    Record upload = run.tests[0];
+    upload.uuid = "00000000-0000-4000-8000-00000000000a";
+    upload.kind = RecordKind::Upload;
+    store->append(upload);
+    const PairPlan plan = PlanPairs(
+        *store, {{run.calibrations[0].uuid, run.calibrations[1].uuid, upload.uuid, "0123abcd"}});
+    ASSERT_EQ(plan.pairs.size(), 1u);
+    EXPECT_EQ(plan.pairs[0].test.uuid, run.tests[1].uuid);
+    ASSERT_EQ(plan.refusals.size(), 3u);
+    EXPECT_NE(plan.refusals[0].find("board ZC-000101 at address 101"), std::string::npos);
+    EXPECT_NE(plan.refusals[0].find("has no test record"), std::string::npos);
+    EXPECT_NE(plan.refusals[1].find("is a record of upload"), std::string::npos);
+    EXPECT_EQ(plan.refusals[2], "No record 0123abcd");
+
+    CertificateParties parties;
+    parties.laboratory.name = "Lab";
+    const CertificateBuild built = CertificateOfRecords(parties, plan.pairs[0], 1709629622);
+    ASSERT_TRUE(built.certificate) << built.error;
+    const Certificate& c = *built.certificate;
+    EXPECT_EQ(c.station, "Bench 1");
+    EXPECT_EQ(c.item.serialNumber, "ZC-000102");
+    EXPECT_EQ(c.number, CertificateNumber(run.calibrations[1].uuid, run.tests[1].uuid));
+    EXPECT_FALSE(c.conforms);
+    EXPECT_FALSE(c.rows[0].pass);
+    EXPECT_NE(c.statement.find("position 1 ("), std::string::npos) << c.statement;
+    EXPECT_EQ(c.constants[3], static_cast<float>(run.calibrations[1].constants->aCrossLinear));
+    EXPECT_EQ(c.calibrationFile.sha256, run.calibrations[1].file.sha256);
+
+    RecordPair crossed = plan.pairs[0];
+    crossed.test.axis = "B";
+    EXPECT_NE(CertificateOfRecords(parties, crossed, 0).error.find("its test was of axis B"),
+              std::string::npos);
 }
 
 TEST(CertificateDigest, Sha256OfBytesAndFiles) {
