@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
 
 namespace clinora {
 
@@ -15,14 +14,19 @@ int AxisSelectorOfFile(const std::string& path) {
     return name.find("_AXIS_B_") != std::string::npos ? 0 : 1;
 }
 
+// A name made by the program starts "<digits>_CAL_DATA_AXIS_<A|B>_".
 FileNameClaim ClaimOfFileName(const std::string& path) {
-    static const std::regex kMadeName(R"(^(\d+)_CAL_DATA_AXIS_([AB])_)");
     const std::string name = std::filesystem::path(path).filename().string();
-    std::smatch m;
+    const size_t digits = name.find_first_not_of("0123456789");
+    static const std::string kMiddle = "_CAL_DATA_AXIS_";
     FileNameClaim claim;
-    if (!std::regex_search(name, m, kMadeName)) return claim;
-    if (m[1].length() <= 9) claim.board = std::stoi(m[1].str());
-    claim.axis = m[2].str() == "A" ? 1 : 0;
+    if (digits == 0 || digits == std::string::npos || name.compare(digits, kMiddle.size(), kMiddle) != 0)
+        return claim;
+    const size_t axis = digits + kMiddle.size();
+    if (axis + 1 >= name.size() || (name[axis] != 'A' && name[axis] != 'B') || name[axis + 1] != '_')
+        return claim;
+    if (digits <= 9) claim.board = std::stoi(name.substr(0, digits));
+    claim.axis = name[axis] == 'A' ? 1 : 0;
     return claim;
 }
 
