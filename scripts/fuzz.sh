@@ -27,7 +27,8 @@ done
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLINORA_GUI=OFF \
-      -DCLINORA_FUZZ=ON -DCLINORA_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" >/dev/null
+      -DCLINORA_FUZZ=ON -DCLINORA_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" "${launcher[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
 seeds() {  # the seed folders of a target
