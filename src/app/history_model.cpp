@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 
 #include "link/number_text.h"
@@ -71,19 +70,9 @@ HistoryFilter MakeHistoryFilter(const HistoryFilterInput& input) {
 }
 
 std::string LocalTimeOf(const std::string& utc) {
-    std::tm t{};
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (utc.empty() || utc.back() != 'Z' ||
-        std::sscanf(utc.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &year, &month, &day, &hour, &minute,
-                    &second) != 6)
-        return utc;
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    const std::time_t epoch = timegm(&t);
+    const std::optional<int64_t> seconds = records::EpochOfUtc(utc);
+    if (!seconds) return utc;
+    const std::time_t epoch = static_cast<std::time_t>(*seconds);
     std::tm local{};
     if (epoch == static_cast<std::time_t>(-1) || !localtime_r(&epoch, &local)) return utc;
     return FormatInt(local.tm_year + 1900, 4) + "-" + FormatInt(local.tm_mon + 1, 2) + "-" +

@@ -25,8 +25,7 @@ bool Digits(std::string_view text, size_t at, size_t count, int& value) {
     return true;
 }
 
-// Seconds since 1970 of a local calendar time, or nothing when it does not exist.
-std::optional<int64_t> LocalEpoch(int year, int month, int day, int hour, int minute, int second) {
+std::tm CalendarTime(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
@@ -34,6 +33,12 @@ std::optional<int64_t> LocalEpoch(int year, int month, int day, int hour, int mi
     t.tm_hour = hour;
     t.tm_min = minute;
     t.tm_sec = second;
+    return t;
+}
+
+// Seconds since 1970 of a local calendar time, or nothing when it does not exist.
+std::optional<int64_t> LocalEpoch(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t = CalendarTime(year, month, day, hour, minute, second);
     t.tm_isdst = -1;
     const std::time_t epoch = std::mktime(&t);
     if (epoch == static_cast<std::time_t>(-1) && !(year == 1969 && month == 12 && day == 31))
@@ -71,13 +76,7 @@ std::optional<int64_t> EpochOfUtc(std::string_view text) {
         text.back() != 'Z' || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
         minute > 59 || second > 60)
         return std::nullopt;
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    std::tm t = CalendarTime(year, month, day, hour, minute, second);
     return static_cast<int64_t>(timegm(&t));
 }
 
